@@ -1,0 +1,17 @@
+// Milliseconds. Real mode: the system's ticks, waits that sleep for most of their length.
+// Virtual mode (headless): time moves only when the game waits or sleeps.
+#pragma once
+#include <cstdint>
+
+uint32_t clock_ticks();
+// Returns once (ticks - start) >= ms in unsigned arithmetic, with a fresh tick count.
+// Presents the screen and keeps the window responsive while it waits.
+uint32_t clock_wait(uint32_t start, uint32_t ms);
+void clock_sleep(uint32_t ms);
+// The milliseconds field of the local time.
+uint16_t clock_local_milliseconds();
+
+void clock_set_virtual(bool is_virtual);
+bool clock_is_virtual();
+// Tests: put the virtual clock at a given tick count.
+void clock_set_virtual_ticks(uint32_t ticks);

@@ -1,0 +1,60 @@
+// Start-up of the platform, the command line, and the hooks that tie the main loop's passes
+// to input sampling, dumps and presentation.
+#pragma once
+#include <cstdint>
+#include <cstdio>
+#include <string>
+#include <vector>
+
+struct PassFile {
+    uint32_t pass;
+    std::string path;
+};
+
+enum class ScaleMode { Default, Integer, Fit, Smooth };
+
+struct Options {
+    bool headless = false;
+    bool window = false;
+    int scale = 0;  // 0: largest that fits
+    ScaleMode scale_mode = ScaleMode::Default;
+    std::string play_file;
+    std::string record_file;
+    bool has_seed = false;
+    uint32_t seed = 0;
+    int64_t frames = -1;  // close request after this many passes; -1: never
+    std::vector<PassFile> dump_screen;
+    std::vector<PassFile> dump_state;
+};
+
+// Parses argv; on error returns false with one clear message in *error.
+bool parse_options(int argc, char** argv, Options* options, std::string* error, bool* exit_now);
+const Options& platform_options();
+void platform_set_options(const Options& options);
+
+// The number of the current main-loop pass, counted from 0.
+uint32_t platform_pass();
+
+// The app registers how to write the game's state as text (for --dump-state).
+using StateDumper = void (*)(FILE* out);
+void platform_set_state_dumper(StateDumper dumper);
+
+// Platform modules register to be told of each pass start and of each SDL event.
+using PassHook = void (*)(uint32_t pass);
+void platform_add_pass_hook(PassHook hook);
+using EventHook = void (*)(const void* sdl_event);
+void platform_add_event_hook(EventHook hook);
+
+// The last error message of the platform (for example, no display could be opened).
+const char* platform_error();
+void platform_set_error(const std::string& message);
+
+// Writes the primary surface and current palette as an 8-bit BMP. False on failure.
+bool platform_dump_screen(const char* path);
+
+// Tests: set up SDL (dummy drivers) and the platform with these options; shut it down.
+bool platform_init(const Options& options);
+void platform_shutdown();
+
+// Stands in for the program's entry point; the app defines it.
+int WinMain();
