@@ -81,6 +81,8 @@ class Clipper {
 public:
     // The rectangles of the list and their bounding box.
     bool set_clip_list(const RECT* rects, int count, const RECT& bound);
+    // The bounding box given with the list.
+    RECT bound() const;
     bool set_window(Window* window);
     void release();
 };

@@ -1,0 +1,206 @@
+// Shows the 8-bit primary surface in the window: each palette index becomes a 32-bit pixel
+// through a 256-entry table, written straight into a streaming texture, then scaled with
+// nearest neighbour into a 4:3 letterbox. Also the screen snapshot and its BMP dump.
+#include <algorithm>
+#include <cstdio>
+#include <cstring>
+#include <vector>
+
+#include "platform/display_objects.h"
+#include "platform/internal.h"
+#include "platform/platform.h"
+#include "platform/present_convert.h"
+
+namespace {
+
+struct Presenter {
+    SDL_Window* window = nullptr;
+    SDL_Renderer* renderer = nullptr;
+    SDL_Texture* texture = nullptr;
+    int texture_w = 0, texture_h = 0;
+    SDL_Rect letterbox{0, 0, 0, 0};
+    bool letterbox_known = false;
+    // What the last present showed, to skip presents that would change nothing.
+    std::vector<uint8_t> shown_pixels;
+    PALETTEENTRY shown_palette[256]{};
+    bool shown_valid = false;
+    uint64_t last_present = 0;
+};
+Presenter g_present;
+
+void destroy_renderer() {
+    if (g_present.texture) SDL_DestroyTexture(g_present.texture);
+    if (g_present.renderer) SDL_DestroyRenderer(g_present.renderer);
+    g_present = Presenter{};
+}
+
+bool ensure_renderer(SDL_Window* window, int w, int h) {
+    if (g_present.window != window) destroy_renderer();
+    if (!g_present.renderer) {
+        // The software renderer writes straight to the window; with framebuffer acceleration on,
+        // SDL would route it through OpenGL at several times the cost.
+        SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0");
+        SDL_SetHint(SDL_HINT_RENDER_DRIVER, "software");
+        g_present.renderer = SDL_CreateRenderer(window, -1, 0);
+        if (!g_present.renderer) return false;
+        g_present.window = window;
+    }
+    if (!g_present.texture || g_present.texture_w != w || g_present.texture_h != h) {
+        if (g_present.texture) SDL_DestroyTexture(g_present.texture);
+        g_present.texture = SDL_CreateTexture(g_present.renderer, SDL_PIXELFORMAT_RGB888,
+                                              SDL_TEXTUREACCESS_STREAMING, w, h);
+        if (!g_present.texture) return false;
+        const bool smooth = platform_options().scale_mode == ScaleMode::Smooth;
+        SDL_SetTextureScaleMode(g_present.texture,
+                                smooth ? SDL_ScaleModeLinear : SDL_ScaleModeNearest);
+        g_present.texture_w = w;
+        g_present.texture_h = h;
+        g_present.letterbox_known = false;
+        g_present.shown_valid = false;
+    }
+    return true;
+}
+
+// The largest rectangle of the screen's shape that fits the output, centred; whole multiples
+// only when integer scaling was asked for (and at least one fits).
+SDL_Rect compute_letterbox(int out_w, int out_h, int w, int h) {
+    int dw = out_w, dh = out_w * h / w;
+    if (dh > out_h) {
+        dh = out_h;
+        dw = out_h * w / h;
+    }
+    if (platform_options().scale_mode == ScaleMode::Integer) {
+        const int n = std::min(out_w / w, out_h / h);
+        if (n >= 1) {
+            dw = n * w;
+            dh = n * h;
+        }
+    }
+    return SDL_Rect{(out_w - dw) / 2, (out_h - dh) / 2, dw, dh};
+}
+
+// True when the surface or palette differ from what was last shown; remembers them.
+bool changed_since_shown(const SurfaceImpl* s, const PALETTEENTRY* palette) {
+    const size_t row_bytes = size_t(s->w);
+    std::vector<uint8_t>& shown = g_present.shown_pixels;
+    bool changed = !g_present.shown_valid || shown.size() != row_bytes * size_t(s->h) ||
+                   std::memcmp(g_present.shown_palette, palette, sizeof g_present.shown_palette);
+    shown.resize(row_bytes * size_t(s->h));
+    for (int y = 0; y < s->h; ++y) {
+        uint8_t* keep = shown.data() + size_t(y) * row_bytes;
+        if (changed || std::memcmp(keep, s->row(y), row_bytes) != 0) {
+            std::memcpy(keep, s->row(y), row_bytes);
+            changed = true;
+        }
+    }
+    std::memcpy(g_present.shown_palette, palette, sizeof g_present.shown_palette);
+    g_present.shown_valid = true;
+    return changed;
+}
+
+const PALETTEENTRY* palette_in_effect() {
+    static PALETTEENTRY black[256]{};
+    const PALETTEENTRY* p = display_shown_palette();
+    return p ? p : black;
+}
+
+}  // namespace
+
+void present_release() {
+    destroy_renderer();
+}
+
+void display_window_changed() {
+    g_present.letterbox_known = false;
+}
+
+void display_present(bool force) {
+    SDL_Window* window = platform_sdl_window();
+    const SurfaceImpl* s = display_primary();
+    if (!window || !s) return;
+    const uint64_t now = SDL_GetPerformanceCounter();
+    const uint64_t min_gap = SDL_GetPerformanceFrequency() / 500;  // 2 ms
+    if (!force && g_present.shown_valid && now - g_present.last_present < min_gap) return;
+    if (!ensure_renderer(window, s->w, s->h)) return;
+    const PALETTEENTRY* palette = palette_in_effect();
+    if (!changed_since_shown(s, palette) && !force) return;
+    g_present.last_present = now;
+
+    void* texels = nullptr;
+    int texture_pitch = 0;
+    if (SDL_LockTexture(g_present.texture, nullptr, &texels, &texture_pitch) != 0) return;
+    uint32_t table[256];
+    present_build_table(palette, table);
+    present_convert(s->pixels.data(), s->pitch, s->w, s->h, table, static_cast<uint32_t*>(texels),
+                    texture_pitch);
+    SDL_UnlockTexture(g_present.texture);
+
+    if (!g_present.letterbox_known) {
+        int out_w = 0, out_h = 0;
+        SDL_GetRendererOutputSize(g_present.renderer, &out_w, &out_h);
+        g_present.letterbox = compute_letterbox(out_w, out_h, s->w, s->h);
+        g_present.letterbox_known = true;
+    }
+    SDL_SetRenderDrawColor(g_present.renderer, 0, 0, 0, 255);
+    SDL_RenderClear(g_present.renderer);
+    SDL_RenderCopy(g_present.renderer, g_present.texture, nullptr, &g_present.letterbox);
+    SDL_RenderPresent(g_present.renderer);
+}
+
+bool display_snapshot(uint8_t* pixels640x480, uint8_t rgb[256][3]) {
+    const SurfaceImpl* s = display_primary();
+    if (!s) return false;
+    const int w = std::min(s->w, 640), h = std::min(s->h, 480);
+    std::memset(pixels640x480, 0, 640 * 480);
+    for (int y = 0; y < h; ++y) std::memcpy(pixels640x480 + y * 640, s->row(y), size_t(w));
+    const PALETTEENTRY* palette = palette_in_effect();
+    for (int i = 0; i < 256; ++i) {
+        rgb[i][0] = palette[i].peRed;
+        rgb[i][1] = palette[i].peGreen;
+        rgb[i][2] = palette[i].peBlue;
+    }
+    return true;
+}
+
+namespace {
+
+void put16(uint8_t* p, uint32_t v) {
+    p[0] = uint8_t(v);
+    p[1] = uint8_t(v >> 8);
+}
+void put32(uint8_t* p, uint32_t v) {
+    put16(p, v);
+    put16(p + 2, v >> 16);
+}
+
+}  // namespace
+
+bool platform_dump_screen(const char* path) {
+    constexpr int W = 640, H = 480, HEADER = 14 + 40 + 1024;
+    static uint8_t pixels[W * H];
+    uint8_t rgb[256][3];
+    if (!path || !display_snapshot(pixels, rgb)) return false;
+    uint8_t header[HEADER] = {'B', 'M'};
+    put32(header + 2, HEADER + W * H);  // file size
+    put32(header + 10, HEADER);         // offset of the pixels
+    put32(header + 14, 40);             // info header size
+    put32(header + 18, W);
+    put32(header + 22, H);  // positive: rows bottom-up
+    put16(header + 26, 1);  // planes
+    put16(header + 28, 8);  // bits per pixel
+    put32(header + 34, W * H);
+    put32(header + 38, 2835);  // 72 dpi
+    put32(header + 42, 2835);
+    put32(header + 46, 256);  // colours used
+    for (int i = 0; i < 256; ++i) {
+        uint8_t* q = header + 54 + 4 * i;
+        q[0] = rgb[i][2];
+        q[1] = rgb[i][1];
+        q[2] = rgb[i][0];
+    }
+    FILE* f = std::fopen(path, "wb");
+    if (!f) return false;
+    bool ok = std::fwrite(header, 1, HEADER, f) == HEADER;
+    for (int y = H - 1; y >= 0 && ok; --y) ok = std::fwrite(pixels + y * W, 1, W, f) == W;
+    return std::fclose(f) == 0 && ok;
+}

@@ -1,0 +1,31 @@
+// Palette lookup from 8-bit indices to 32-bit XRGB pixels.
+#include "platform/present_convert.h"
+
+#include <cstring>
+
+void present_build_table(const PALETTEENTRY palette[256], uint32_t table[256]) {
+    for (int i = 0; i < 256; ++i) {
+        table[i] = uint32_t(palette[i].peRed) << 16 | uint32_t(palette[i].peGreen) << 8 |
+                   palette[i].peBlue;
+    }
+}
+
+void present_convert(const uint8_t* src, int src_pitch, int w, int h, const uint32_t table[256],
+                     uint32_t* dst, int dst_pitch) {
+    for (int y = 0; y < h; ++y) {
+        const uint8_t* in = src + y * src_pitch;
+        uint32_t* out =
+            reinterpret_cast<uint32_t*>(reinterpret_cast<uint8_t*>(dst) + y * dst_pitch);
+        int x = 0;
+        // Four pixels per step keeps the table loads and stores independent of each other.
+        for (; x + 4 <= w; x += 4) {
+            const uint32_t a = table[in[x]], b = table[in[x + 1]];
+            const uint32_t c = table[in[x + 2]], d = table[in[x + 3]];
+            out[x] = a;
+            out[x + 1] = b;
+            out[x + 2] = c;
+            out[x + 3] = d;
+        }
+        for (; x < w; ++x) out[x] = table[in[x]];
+    }
+}
