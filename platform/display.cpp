@@ -11,6 +11,7 @@ namespace {
 
 DisplayCounts g_counts{0, 0, 0, 0};
 int g_primary_pitch = 0;
+int g_surface_pitch_pad = 0;
 SurfaceImpl* g_primary = nullptr;
 
 SurfaceImpl* new_surface(int width, int height, int32_t pitch, uint32_t caps) {
@@ -121,6 +122,10 @@ void display_set_primary_pitch(int pitch) {
     g_primary_pitch = pitch;
 }
 
+void display_set_surface_pitch_pad(int bytes) {
+    g_surface_pitch_pad = bytes;
+}
+
 // ---- Display
 
 Display* Display::create() {
@@ -158,7 +163,7 @@ Surface* Display::create_primary_surface(bool with_back_buffer) {
 
 Surface* Display::create_surface(int width, int height, uint32_t caps) {
     if (width <= 0 || height <= 0 || width > 16384 || height > 16384) return nullptr;
-    return new_surface(width, height, width, caps);
+    return new_surface(width, height, width + g_surface_pitch_pad, caps);
 }
 
 Palette* Display::create_palette(const PALETTEENTRY entries[256]) {

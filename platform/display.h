@@ -114,3 +114,5 @@ DisplayCounts display_live_counts();
 
 // Tests: give newly created primary surfaces this pitch (0 = natural).
 void display_set_primary_pitch(int pitch);
+// Tests: give newly created off-screen surfaces this many bytes of pitch beyond their width.
+void display_set_surface_pitch_pad(int bytes);
