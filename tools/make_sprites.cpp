@@ -21,7 +21,7 @@ struct SpriteSource {
     int width = 400, height = 400, fill = 0, border = -1;
     std::vector<Frame> frames;
     std::string icon_frame;
-    Rgb icon_dark, icon_light;
+    Rgb icon_top, icon_bottom;
 };
 
 void apply_ramp(Palette& pal, const std::vector<std::string>& w, const std::string& where) {
@@ -76,8 +76,8 @@ SpriteSource parse(const std::string& text) {
             src.fill = to_int(w[3], where), src.border = to_int(w[4], where);
         } else if (w[0] == "icon" && w.size() == 8) {
             src.icon_frame = w[1];
-            src.icon_dark = to_rgb(w, 2, where);
-            src.icon_light = to_rgb(w, 5, where);
+            src.icon_top = to_rgb(w, 2, where);
+            src.icon_bottom = to_rgb(w, 5, where);
         } else if (w[0] == "frame" && w.size() == 6) {
             Frame f{w[1],
                     to_int(w[2], where),
@@ -145,15 +145,15 @@ Bytes icon_png(const SpriteSource& src, const Picture& sheet, int size) {
                     double d = std::hypot(u - 16, v - 16);
                     Rgb c{};
                     double a = 0;
-                    if (d < 15.5) {  // badge: a vertical gradient with a light rim
+                    if (d < 15.5) {  // badge: a light rim round a darker gradient
+                        const Rgb &top = src.icon_top, &bottom = src.icon_bottom;
                         double t = v / 32;
-                        auto mix = [&](uint8_t p, uint8_t q) { return uint8_t(p + (q - p) * t); };
-                        c = d > 14.2 ? src.icon_light
-                                     : Rgb{mix(src.icon_light.r, src.icon_dark.r),
-                                           mix(src.icon_light.g, src.icon_dark.g),
-                                           mix(src.icon_light.b, src.icon_dark.b)};
-                        c = d > 14.2 ? c
-                                     : Rgb{uint8_t(c.r / 3), uint8_t(c.g / 3), uint8_t(c.b / 3)};
+                        auto mix = [&](uint8_t p, uint8_t q) {
+                            return uint8_t(p * 0.4 * (1 - t) + q * t);
+                        };
+                        c = d > 13.8 ? top
+                                     : Rgb{mix(top.r, bottom.r), mix(top.g, bottom.g),
+                                           mix(top.b, bottom.b)};
                         a = 1;
                     }
                     int fx = int((u - 1) / scale), fy = int((v - 16 + bug->h * scale / 2) / scale);
