@@ -1,0 +1,6 @@
+// The game's state as text, for --dump-state: one "name value" line per scalar global and one
+// "bug I x y state step width height" line per bug.
+#pragma once
+#include <cstdio>
+
+void game_dump_state(FILE* out);

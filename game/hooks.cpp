@@ -1,0 +1,12 @@
+// The call-backs the game hands to the sprite library and the platform at start-up.
+#include "game/hooks.h"
+
+#include "game/bugs.h"
+#include "game/dump.h"
+#include "gfx/bob.h"
+#include "platform/platform.h"
+
+void game_register_hooks() {
+    bob_missed_handler = game_bug_missed;
+    platform_set_state_dumper(game_dump_state);
+}
