@@ -126,6 +126,7 @@ struct Scene {
     Palette palette{};
     std::vector<bool> reserved = std::vector<bool>(256, false);
     double dither = 0;
+    std::map<char, Colour> inks;            // colours of the characters of picture rows
     std::vector<std::array<int, 4>> marks;  // rectangles left in colour 0
 };
 
@@ -336,6 +337,26 @@ void paint_caption(Scene& s, int x0, int y0, int x1, int y1, int index, const st
     });
 }
 
+// Pixel art from the scene file, enlarged SCALE times, over a soft shadow; '.' is clear.
+void paint_picture(Scene& s, int x0, int y0, int scale, const std::vector<std::string>& rows) {
+    for (int pass = 0; pass < 2; ++pass)
+        for (size_t y = 0; y < rows.size(); ++y)
+            for (size_t x = 0; x < rows[y].size(); ++x) {
+                if (rows[y][x] == '.') continue;
+                auto ink = s.inks.find(rows[y][x]);
+                if (ink == s.inks.end())
+                    fail(std::string("backdrop.txt: no ink for '") + rows[y][x] + "'");
+                for (int j = 0; j < scale; ++j)
+                    for (int i = 0; i < scale; ++i) {
+                        int px = x0 + int(x) * scale + i, py = y0 + int(y) * scale + j;
+                        if (pass == 0)
+                            s.canvas.blend(px + scale, py + scale, Colour{}, 0.6);
+                        else
+                            s.canvas.blend(px, py, ink->second, 1);
+                    }
+            }
+}
+
 // --- Reading the scene ----------------------------------------------------------------------
 
 std::string quoted(const std::string& line, const std::string& where) {
@@ -422,7 +443,16 @@ Scene read_scene(const std::string& text) {
             paint_text(s, num(1), num(2), num(3), colour_at(w, 4, where), quoted(line, where));
         else if (w[0] == "caption")
             paint_caption(s, num(1), num(2), num(3), num(4), num(5), quoted(line, where));
-        else if (w[0] == "mark")
+        else if (w[0] == "ink" && w.size() == 5)
+            s.inks[w[1][0]] = colour_at(w, 2, where);
+        else if (w[0] == "picture") {
+            std::vector<std::string> rows(size_t(num(4)));
+            for (std::string& row : rows) {
+                if (++n >= lines.size()) fail(where + ": picture rows are cut short");
+                row = lines[n];
+            }
+            paint_picture(s, num(1), num(2), num(3), rows);
+        } else if (w[0] == "mark")
             s.marks.push_back({num(1), num(2), num(3), num(4)});
         else
             fail(where + ": cannot read: " + line);
