@@ -113,11 +113,15 @@ struct Dib {
         return {data.at(42 + 4 * i), data.at(41 + 4 * i), data.at(40 + 4 * i)};
     }
     int at(int x, int y) const { return data.at(1064 + size_t(height() - 1 - y) * width() + x); }
-    std::set<int> colours_in(int x0, int y0, int w, int h) const {
-        std::set<int> used;
+    std::vector<int> cell(int x0, int y0, int w, int h) const {
+        std::vector<int> pixels;
         for (int y = y0; y < y0 + h; ++y)
-            for (int x = x0; x < x0 + w; ++x) used.insert(at(x, y));
-        return used;
+            for (int x = x0; x < x0 + w; ++x) pixels.push_back(at(x, y));
+        return pixels;
+    }
+    std::set<int> colours_in(int x0, int y0, int w, int h) const {
+        std::vector<int> pixels = cell(x0, y0, w, h);
+        return std::set<int>(pixels.begin(), pixels.end());
     }
 };
 
@@ -175,12 +179,8 @@ TEST(SpriteSheet, RocketFramesHaveBodyNoseAndAFlickeringFlame) {
         while (top < 32 && sheet.colours_in(x0, y0 + top, 24, 1) == std::set<int>{0}) ++top;
         ASSERT_LT(top, 32);
         for (int x = 0; x < 24; ++x) EXPECT_EQ(sheet.at(x0 + x, y0 + top) != 0, x == 10) << x;
-        std::vector<int> flame;
-        for (int y = 0; y < 32; ++y)
-            for (int x = 0; x < 24; ++x) {
-                int c = sheet.at(x0 + x, y0 + y);
-                flame.push_back(c == 22 || c == 27 ? c : 0);
-            }
+        std::vector<int> flame = sheet.cell(x0, y0, 24, 32);
+        for (int& c : flame) c = c == 22 || c == 27 ? c : 0;
         flames.insert(flame);
     }
     EXPECT_EQ(flames.size(), 4u) << "the flame must change from frame to frame";
@@ -199,10 +199,7 @@ TEST(SpriteSheet, BugFramesFlapInsideAnAllBlackBorder) {
         EXPECT_EQ(sheet.colours_in(x0, y0 + 15, 32, 1), std::set<int>{0}) << "frame " << k;
         EXPECT_EQ(sheet.colours_in(x0, y0, 1, 16), std::set<int>{0}) << "frame " << k;
         EXPECT_EQ(sheet.colours_in(x0 + 31, y0, 1, 16), std::set<int>{0}) << "frame " << k;
-        std::vector<int> pixels;
-        for (int y = 0; y < 16; ++y)
-            for (int x = 0; x < 32; ++x) pixels.push_back(sheet.at(x0 + x, y0 + y));
-        frames.insert(pixels);
+        frames.insert(sheet.cell(x0, y0, 32, 16));
     }
     EXPECT_GE(frames.size(), 3u) << "the wings must move";
 }
@@ -215,9 +212,8 @@ TEST(SpriteSheet, DigitsArePrintedOnTheStatusBarColour) {
         EXPECT_TRUE(subset(sheet.colours_in(x0, y0, 16, 16), {0, 1, 15})) << "digit " << k;
         EXPECT_EQ(sheet.colours_in(x0, y0, 16, 1), std::set<int>{15}) << "digit " << k;
         EXPECT_EQ(sheet.colours_in(x0, y0, 1, 16), std::set<int>{15}) << "digit " << k;
-        std::vector<int> ink;
-        for (int y = 0; y < 16; ++y)
-            for (int x = 0; x < 16; ++x) ink.push_back(sheet.at(x0 + x, y0 + y) == 0);
+        std::vector<int> ink = sheet.cell(x0, y0, 16, 16);
+        for (int& c : ink) c = c == 0;
         EXPECT_GE(std::count(ink.begin(), ink.end(), 1), 20) << "digit " << k;
         glyphs.insert(ink);
     }
