@@ -232,10 +232,10 @@ void paint_logo(Scene& s, int ox, int oy, int scale, double skew, const std::str
             double v = f(fx, y);
             int px = ox - pad + x, py = oy - pad + y;
             double shadow = f(fx - 5, y - 5);
-            s.canvas.blend(px, py, Colour{0, 0, 0}, smooth(0.2, 0.5, shadow) * 0.7);
-            s.canvas.blend(px, py, glow, smooth(0.02, 0.3, v) * (1 - smooth(0.3, 0.42, v)) * 0.7);
-            s.canvas.blend(px, py, outline, smooth(0.3, 0.38, v));
-            if (v < 0.45) continue;
+            s.canvas.blend(px, py, Colour{0, 0, 0}, smooth(0.1, 0.4, shadow) * 0.7);
+            s.canvas.blend(px, py, glow, smooth(0.01, 0.2, v) * (1 - smooth(0.2, 0.3, v)) * 0.7);
+            s.canvas.blend(px, py, outline, smooth(0.2, 0.27, v));
+            if (v < 0.33) continue;
             double nx = f(fx - 1, y) - f(fx + 1, y), ny = f(fx, y - 1) - f(fx, y + 1);
             double light = std::clamp((nx * -0.6 + ny * -0.8) * scale * 0.9, -1.0, 1.0);
             double t = double(y - pad) / gh;
@@ -243,7 +243,7 @@ void paint_logo(Scene& s, int ox, int oy, int scale, double skew, const std::str
                                    : mix(middle, bottom, clamp01((t - 0.45) / 0.55));
             face = light > 0 ? mix(face, Colour{255, 255, 255}, light * 0.8)
                              : mix(face, Colour{60, 10, 30}, -light * 0.7);
-            s.canvas.blend(px, py, face, smooth(0.45, 0.52, v));
+            s.canvas.blend(px, py, face, smooth(0.33, 0.4, v));
         }
 }
 
