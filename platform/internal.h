@@ -2,6 +2,8 @@
 #pragma once
 #include <SDL.h>
 
+#include "platform/platform.h"
+
 // The SDL window of the game, or null when headless.
 SDL_Window* platform_sdl_window();
 // Shows the primary surface through the palette if pixels or palette changed since the last
@@ -14,3 +16,14 @@ bool display_snapshot(uint8_t* pixels640x480, uint8_t rgb[256][3]);
 void display_window_changed();
 // The pump: handles pending SDL events (window, focus, keys, mouse) and tells the hooks.
 void platform_pump_events();
+// What every wait and sleep does while it waits: present the screen and pump the events.
+void platform_yield();
+
+// The pass and event hooks and the state dumper, as registered (platform.cpp).
+void platform_run_pass_hooks(uint32_t pass);
+void platform_run_event_hooks(const SDL_Event& event);
+StateDumper platform_state_dumper();
+// Reports each requested dump that failed or whose pass never ended; false if there was one.
+bool platform_dumps_complete();
+// Forgets the window, its class and its queue (platform start and end).
+void window_reset();

@@ -1,0 +1,19 @@
+// The application shell: the entry point and its main loop, the window procedure, and the
+// game's start-up and shut-down.
+#pragma once
+#include <cstdint>
+
+#include "platform/platform.h"
+#include "platform/window.h"
+
+// The game's one window, the owner of the display, input and dialogs.
+extern Window* main_window;
+// Stands in for the module handle: the executable, whose built-in resources the game loads.
+extern const void* app_instance;
+
+intptr_t game_window_proc(Window* window, uint32_t message, uintptr_t wParam, intptr_t lParam);
+// Sets up the display and enters the title state; 0 (with a message) if there is no display.
+int game_startup();
+// Releases everything in reverse order of creation and posts the quit message. A second call
+// does nothing.
+int game_shutdown();

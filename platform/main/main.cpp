@@ -1,0 +1,34 @@
+// The program's entry: reads the command line, starts the platform and runs the game.
+#define SDL_MAIN_HANDLED
+#include <cstdio>
+
+#include "platform/input.h"
+#include "platform/internal.h"
+
+int main(int argc, char** argv) {
+    Options options;
+    std::string message;
+    bool exit_now = false;
+    if (!parse_options(argc, argv, &options, &message, &exit_now)) {
+        fprintf(stderr, "gnatrix: %s\n", message.c_str());
+        return 2;
+    }
+    if (exit_now) {
+        fputs(message.c_str(), stdout);
+        return 0;
+    }
+    if (!platform_init(options)) {
+        fprintf(stderr, "gnatrix: %s\n", platform_error());
+        return 1;
+    }
+    int result = WinMain();
+    bool script_ok = input_platform_finish();
+    if (!script_ok) fprintf(stderr, "gnatrix: %s\n", platform_error());
+    // A requested dump that is missing must not look like success to whoever asked for it.
+    bool dumps_complete = platform_dumps_complete();
+    // A failure met during the run (a missing resource, a device) was reported where it
+    // happened; it still must not end with the status of a normal quit.
+    bool failed = !script_ok || !dumps_complete || *platform_error();
+    platform_shutdown();
+    return failed && result == 0 ? 1 : result;
+}

@@ -1,0 +1,142 @@
+// The command line: options for the platform (window, headless runs, dumps, scripts).
+#include <string_view>
+
+#include "platform/platform.h"
+
+namespace {
+
+Options current_options;
+
+const char* const usage_text =
+    "Usage: gnatrix [options]\n"
+    "  --window               play in a window instead of full screen\n"
+    "  --scale N              window size: N times 640x480 (default: the largest that fits)\n"
+    "  --scale-mode MODE      integer (crisp whole multiples), fit (largest 4:3), smooth\n"
+    "  --headless             no window, no sound; time moves only as the game waits\n"
+    "  --frames N             request a window close after N main-loop passes\n"
+    "  --dump-screen PASS:FILE  at the end of that pass, write the screen as an 8-bit BMP\n"
+    "  --dump-state PASS:FILE   at the end of that pass, write the game's state as text\n"
+    "  --seed N               fix the random seed\n"
+    "  --play FILE            replay an input script instead of live input\n"
+    "  --record FILE          record the input of this run as a script\n"
+    "  --help                 show this help\n"
+    "  --version              show the version\n";
+
+// A whole decimal number within [min, max]; false on anything else.
+bool parse_number(std::string_view text, int64_t min, int64_t max, int64_t* out) {
+    if (text.empty() || text.size() > 18) return false;
+    int64_t value = 0;
+    for (char c : text) {
+        if (c < '0' || c > '9') return false;
+        value = value * 10 + (c - '0');
+    }
+    if (value < min || value > max) return false;
+    *out = value;
+    return true;
+}
+
+bool parse_pass_file(std::string_view text, PassFile* out) {
+    size_t colon = text.find(':');
+    if (colon == std::string_view::npos || colon + 1 == text.size()) return false;
+    int64_t pass;
+    if (!parse_number(text.substr(0, colon), 0, UINT32_MAX, &pass)) return false;
+    out->pass = uint32_t(pass);
+    out->path = std::string(text.substr(colon + 1));
+    return true;
+}
+
+bool parse_scale_mode(std::string_view text, ScaleMode* out) {
+    if (text == "integer")
+        *out = ScaleMode::Integer;
+    else if (text == "fit")
+        *out = ScaleMode::Fit;
+    else if (text == "smooth")
+        *out = ScaleMode::Smooth;
+    else
+        return false;
+    return true;
+}
+
+// Applies one option that takes a value; the description of what was expected when the value
+// is malformed, null when it was applied.
+const char* apply_valued(std::string_view name, std::string_view value, Options* o) {
+    int64_t number = 0;
+    PassFile pass_file;
+    if (name == "--scale") {
+        if (!parse_number(value, 1, 16, &number)) return "a whole number from 1 to 16";
+        o->scale = int(number);
+    } else if (name == "--frames") {
+        if (!parse_number(value, 0, UINT32_MAX, &number)) return "a number of passes";
+        o->frames = number;
+    } else if (name == "--seed") {
+        if (!parse_number(value, 0, UINT32_MAX, &number)) return "a number from 0 to 4294967295";
+        o->has_seed = true;
+        o->seed = uint32_t(number);
+    } else if (name == "--dump-screen" || name == "--dump-state") {
+        if (!parse_pass_file(value, &pass_file)) return "PASS:FILE, for example 2:screen.bmp";
+        (name == "--dump-screen" ? o->dump_screen : o->dump_state).push_back(pass_file);
+    } else if (name == "--scale-mode") {
+        if (!parse_scale_mode(value, &o->scale_mode)) return "integer, fit or smooth";
+    } else if (name == "--play" || name == "--record") {
+        if (value.empty()) return "a file name";
+        (name == "--play" ? o->play_file : o->record_file) = std::string(value);
+    }
+    return nullptr;
+}
+
+bool takes_value(std::string_view name) {
+    for (const char* valued : {"--scale", "--frames", "--seed", "--dump-screen", "--dump-state",
+                               "--scale-mode", "--play", "--record"}) {
+        if (name == valued) return true;
+    }
+    return false;
+}
+
+}  // namespace
+
+bool parse_options(int argc, char** argv, Options* options, std::string* error, bool* exit_now) {
+    Options parsed;
+    *exit_now = false;
+    for (int i = 1; i < argc; ++i) {
+        std::string_view arg = argv[i];
+        std::string_view name = arg.substr(0, arg.find('='));
+        bool inline_value = name.size() < arg.size();
+        if (takes_value(name)) {
+            if (!inline_value && i + 1 >= argc) {
+                *error = std::string(name) + " needs a value (see --help)";
+                return false;
+            }
+            std::string_view value = inline_value ? arg.substr(name.size() + 1) : argv[++i];
+            if (const char* expected = apply_valued(name, value, &parsed)) {
+                *error = std::string(name) + ": expected " + expected + ", got '" +
+                         std::string(value) + "'";
+                return false;
+            }
+        } else if (inline_value) {
+            *error = std::string(name) + " takes no value (see --help)";
+            return false;
+        } else if (arg == "--window") {
+            parsed.window = true;
+        } else if (arg == "--headless") {
+            parsed.headless = true;
+        } else if (arg == "--help" || arg == "--version") {
+            *error = arg == "--help" ? usage_text : "Gnatrix 1.1\n";
+            *exit_now = true;
+            return true;
+        } else {
+            *error = (arg.starts_with("-") ? "unknown option '" : "unexpected argument '") +
+                     std::string(arg) + "' (see --help)";
+            return false;
+        }
+    }
+    *options = parsed;
+    return true;
+}
+
+const Options& platform_options() {
+    return current_options;
+}
+
+void platform_set_options(const Options& options) {
+    current_options = options;
+}

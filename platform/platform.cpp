@@ -1,0 +1,119 @@
+// Start-up and shut-down of SDL and the platform, the last error, and the pass and event hooks.
+#include "platform/platform.h"
+
+#include <SDL_ttf.h>
+
+#include <algorithm>
+#include <cstring>
+#include <vector>
+
+#include "platform/clock.h"
+#include "platform/input.h"
+#include "platform/internal.h"
+#include "platform/random.h"
+
+namespace {
+
+std::string last_error;
+std::vector<PassHook> pass_hooks;
+std::vector<EventHook> event_hooks;
+StateDumper state_dumper = nullptr;
+bool sdl_up = false;
+
+template <typename Hook>
+void add_once(std::vector<Hook>& hooks, Hook hook) {
+    if (hook && std::find(hooks.begin(), hooks.end(), hook) == hooks.end()) hooks.push_back(hook);
+}
+
+// SDL falls back on its invisible drivers when there is no display; only an explicit choice
+// (SDL_VIDEODRIVER, as the tests make) counts as one.
+bool invisible_by_fallback() {
+    const char* driver = SDL_GetCurrentVideoDriver();
+    const char* chosen = SDL_getenv("SDL_VIDEODRIVER");
+    if (!driver || (strcmp(driver, "offscreen") != 0 && strcmp(driver, "dummy") != 0)) return false;
+    return !chosen || !strstr(chosen, driver);
+}
+
+bool start_sdl(bool headless) {
+    // Headless runs never touch a real display or sound device.
+    if (headless) SDL_SetHintWithPriority(SDL_HINT_VIDEODRIVER, "dummy", SDL_HINT_OVERRIDE);
+    // Without a Wayland session, asking Wayland first only prints noise.
+    else if (!SDL_getenv("WAYLAND_DISPLAY"))
+        SDL_SetHint(SDL_HINT_VIDEODRIVER, "x11,kmsdrm");
+    std::string why;
+    if (SDL_Init(SDL_INIT_VIDEO | SDL_INIT_EVENTS) != 0) {
+        why = SDL_GetError();
+    } else if (!headless && invisible_by_fallback()) {
+        why = "no X11, Wayland or console display found";
+        SDL_Quit();
+    } else {
+        return true;
+    }
+    platform_set_error("no display available (" + why +
+                       "); run with --headless to play without a window");
+    return false;
+}
+
+}  // namespace
+
+const char* platform_error() {
+    return last_error.c_str();
+}
+
+void platform_set_error(const std::string& message) {
+    last_error = message;
+}
+
+void platform_set_state_dumper(StateDumper dumper) {
+    state_dumper = dumper;
+}
+
+StateDumper platform_state_dumper() {
+    return state_dumper;
+}
+
+void platform_add_pass_hook(PassHook hook) {
+    add_once(pass_hooks, hook);
+}
+
+void platform_add_event_hook(EventHook hook) {
+    add_once(event_hooks, hook);
+}
+
+void platform_run_pass_hooks(uint32_t pass) {
+    for (PassHook hook : pass_hooks) hook(pass);
+}
+
+void platform_run_event_hooks(const SDL_Event& event) {
+    for (EventHook hook : event_hooks) hook(&event);
+}
+
+bool platform_init(const Options& options) {
+    platform_set_options(options);
+    platform_set_error("");
+    clock_set_virtual(options.headless);
+    clock_set_virtual_ticks(0);
+    random_fix_seed(options.has_seed, options.seed);
+    if (!start_sdl(options.headless)) return false;
+    if (TTF_Init() != 0) {
+        platform_set_error(std::string("cannot start the font renderer: ") + TTF_GetError());
+        SDL_Quit();
+        return false;
+    }
+    sdl_up = true;
+    window_reset();
+    if (!input_platform_init(options)) {
+        platform_shutdown();
+        return false;
+    }
+    return true;
+}
+
+void platform_shutdown() {
+    window_reset();
+    if (!sdl_up) return;
+    sdl_up = false;
+    TTF_Quit();
+    SDL_Quit();
+    SDL_ResetHint(SDL_HINT_VIDEODRIVER);
+}

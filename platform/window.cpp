@@ -1,0 +1,281 @@
+// The one window and its message queue. Each peek starts a main-loop pass: events are pumped,
+// the pass hooks run, dumps due at the end of the previous pass are written, the screen shown.
+#include "platform/window.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <deque>
+#include <map>
+#include <string>
+
+#include "platform/display_objects.h"
+#include "platform/internal.h"
+#include "platform/resources.h"
+
+class Window {
+  public:
+    WindowProc proc;
+    SDL_Window* sdl;
+    bool paint_pending;
+};
+
+namespace {
+
+struct ClassEntry {
+    WindowClass wc;
+    std::string icon;
+};
+
+std::map<std::string, ClassEntry> classes;
+Window* the_window = nullptr;
+std::deque<MSG> posted;
+bool quit_posted = false;
+int quit_code = 0;
+uint32_t passes_started = 0;
+bool dump_failed = false;
+
+void report(const std::string& message) {
+    fprintf(stderr, "gnatrix: %s\n", message.c_str());
+}
+
+void write_state_dump(const std::string& path) {
+    FILE* out = fopen(path.c_str(), "w");
+    if (out) {
+        if (StateDumper dumper = platform_state_dumper()) dumper(out);
+        if (fclose(out) == 0) return;
+    }
+    dump_failed = true;
+    report("cannot write the state dump '" + path + "': " + strerror(errno));
+}
+
+void write_screen_dump(const std::string& path) {
+    if (platform_dump_screen(path.c_str())) return;
+    dump_failed = true;
+    std::string why = platform_error();
+    report("cannot write the screen dump '" + path + "'" + (why.empty() ? "" : ": " + why));
+}
+
+void write_dumps_of_pass(uint32_t pass) {
+    const Options& options = platform_options();
+    for (const PassFile& dump : options.dump_screen) {
+        if (dump.pass == pass) write_screen_dump(dump.path);
+    }
+    for (const PassFile& dump : options.dump_state) {
+        if (dump.pass == pass) write_state_dump(dump.path);
+    }
+}
+
+void windowed_size(int* width, int* height) {
+    int scale = platform_options().scale;
+    SDL_Rect usable;
+    if (scale <= 0) {
+        scale = 1;
+        if (SDL_GetDisplayUsableBounds(0, &usable) == 0) {
+            scale = std::max(1, std::min(usable.w / 640, usable.h / 480));
+        }
+    }
+    *width = 640 * scale;
+    *height = 480 * scale;
+}
+
+// Alt+Enter: full screen at the desktop's resolution, or back to a window.
+void toggle_full_screen() {
+    SDL_Window* sdl = platform_sdl_window();
+    if (!sdl) return;
+    if (SDL_GetWindowFlags(sdl) & SDL_WINDOW_FULLSCREEN) {
+        int width, height;
+        windowed_size(&width, &height);
+        SDL_SetWindowFullscreen(sdl, 0);
+        SDL_SetWindowSize(sdl, width, height);
+        SDL_SetWindowPosition(sdl, SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED);
+    } else {
+        SDL_SetWindowFullscreen(sdl, SDL_WINDOW_FULLSCREEN_DESKTOP);
+    }
+    display_window_changed();
+}
+
+void handle_event(const SDL_Event& event) {
+    if (event.type == SDL_QUIT) {
+        post_close_request();
+    } else if (event.type == SDL_WINDOWEVENT) {
+        switch (event.window.event) {
+            case SDL_WINDOWEVENT_CLOSE:
+                post_close_request();
+                break;
+            case SDL_WINDOWEVENT_EXPOSED:
+                if (the_window) the_window->paint_pending = true;
+                display_window_changed();
+                break;
+            case SDL_WINDOWEVENT_SIZE_CHANGED:
+                display_window_changed();
+                break;
+        }
+    } else if (event.type == SDL_KEYDOWN && !event.key.repeat &&
+               (event.key.keysym.mod & KMOD_ALT) &&
+               (event.key.keysym.sym == SDLK_RETURN || event.key.keysym.sym == SDLK_KP_ENTER)) {
+        toggle_full_screen();
+    }
+}
+
+// Only BMP icons can be decoded without an image library; others leave the desktop's default.
+void set_window_icon(SDL_Window* sdl, const std::string& icon) {
+    ResourceData data;
+    if (icon.empty() || !find_resource("ICON", icon.c_str(), &data)) return;
+    if (data.size < 2 || memcmp(data.data, "BM", 2) != 0) return;
+    SDL_Surface* image = SDL_LoadBMP_RW(SDL_RWFromConstMem(data.data, int(data.size)), 1);
+    if (!image) return;
+    SDL_SetWindowIcon(sdl, image);
+    SDL_FreeSurface(image);
+}
+
+SDL_Window* open_sdl_window(const char* title, const std::string& icon) {
+    int width, height;
+    windowed_size(&width, &height);
+    uint32_t flags = SDL_WINDOW_RESIZABLE | SDL_WINDOW_ALLOW_HIGHDPI;
+    if (!platform_options().window) flags |= SDL_WINDOW_FULLSCREEN_DESKTOP;
+    SDL_Window* sdl = SDL_CreateWindow(title, SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED, width,
+                                       height, flags);
+    if (!sdl) {
+        platform_set_error(std::string("cannot open a window: ") + SDL_GetError());
+        return nullptr;
+    }
+    SDL_SetWindowMinimumSize(sdl, 320, 240);
+    set_window_icon(sdl, icon);
+    return sdl;
+}
+
+void destroy_window() {
+    if (the_window && the_window->sdl) {
+        present_release();  // its renderer belongs to the window
+        SDL_DestroyWindow(the_window->sdl);
+    }
+    delete the_window;
+    the_window = nullptr;
+}
+
+bool take_message(MSG* msg) {
+    if (!posted.empty()) {
+        *msg = posted.front();
+        posted.pop_front();
+    } else if (quit_posted) {
+        quit_posted = false;
+        *msg = MSG{nullptr, WM_QUIT, uintptr_t(quit_code), 0};
+    } else if (the_window && the_window->paint_pending) {
+        // Like the system's paint message: synthesised while the window is invalid.
+        *msg = MSG{the_window, WM_PAINT, 0, 0};
+    } else {
+        return false;
+    }
+    return true;
+}
+
+}  // namespace
+
+bool register_class(const WindowClass& wc) {
+    if (!wc.class_name || !wc.proc || classes.count(wc.class_name)) return false;
+    classes[wc.class_name] = ClassEntry{wc, wc.icon ? wc.icon : ""};
+    return true;
+}
+
+Window* create_window(const char* class_name, const char* title, int, int, int, int) {
+    auto entry = classes.find(class_name ? class_name : "");
+    if (entry == classes.end() || the_window) return nullptr;
+    SDL_Window* sdl = nullptr;
+    if (!platform_options().headless) {
+        sdl = open_sdl_window(title ? title : "", entry->second.icon);
+        if (!sdl) return nullptr;
+    }
+    the_window = new Window{entry->second.wc.proc, sdl, true};
+    if (the_window->proc(the_window, WM_CREATE, 0, 0) == -1) {
+        destroy_window();
+        return nullptr;
+    }
+    return the_window;
+}
+
+SDL_Window* platform_sdl_window() {
+    return the_window ? the_window->sdl : nullptr;
+}
+
+void platform_yield() {
+    display_present(false);
+    platform_pump_events();
+}
+
+void platform_pump_events() {
+    SDL_Event event;
+    while (SDL_PollEvent(&event)) {
+        handle_event(event);
+        platform_run_event_hooks(event);
+    }
+}
+
+uint32_t platform_pass() {
+    return passes_started ? passes_started - 1 : 0;
+}
+
+bool peek_message(MSG* msg) {
+    if (passes_started > 0) write_dumps_of_pass(passes_started - 1);
+    uint32_t pass = passes_started++;
+    platform_pump_events();
+    platform_run_pass_hooks(pass);
+    if (platform_options().frames == int64_t(pass)) post_close_request();
+    display_present(false);
+    return take_message(msg);
+}
+
+void translate_message(const MSG*) {}
+
+intptr_t dispatch_message(const MSG* msg) {
+    if (!msg || !msg->window) return 0;
+    return msg->window->proc(msg->window, msg->message, msg->wParam, msg->lParam);
+}
+
+intptr_t def_window_proc(Window* window, uint32_t message, uintptr_t, intptr_t) {
+    if (message == WM_PAINT && window) window->paint_pending = false;
+    return 0;
+}
+
+void post_quit_message(int exit_code) {
+    quit_posted = true;
+    quit_code = exit_code;
+}
+
+void post_close_request() {
+    if (!the_window) return;
+    // Two requests before the first is handled ask for the same thing.
+    for (const MSG& waiting : posted) {
+        if (waiting.message == WM_CLOSE) return;
+    }
+    posted.push_back(MSG{the_window, WM_CLOSE, 0, 0});
+}
+
+void begin_paint(Window* window) {
+    if (window) window->paint_pending = false;
+}
+
+void end_paint(Window*) {}
+
+bool platform_dumps_complete() {
+    bool complete = !dump_failed;
+    const Options& options = platform_options();
+    for (const auto* list : {&options.dump_screen, &options.dump_state}) {
+        for (const PassFile& dump : *list) {
+            if (dump.pass + 1 < passes_started) continue;  // written at the next pass's start
+            report("'" + dump.path + "' was not written: the game ended before pass " +
+                   std::to_string(dump.pass) + " did");
+            complete = false;
+        }
+    }
+    return complete;
+}
+
+void window_reset() {
+    destroy_window();
+    classes.clear();
+    posted.clear();
+    quit_posted = false;
+    passes_started = 0;
+    dump_failed = false;
+}

@@ -1,0 +1,113 @@
+// The built game run as a player would run it: headless passes, dumps, and the command line.
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+
+#include <cstdio>
+#include <fstream>
+#include <sstream>
+#include <string>
+
+namespace {
+
+struct GameOutput {
+    int status;
+    std::string out, err;
+};
+
+std::string slurp(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::stringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+GameOutput run_game(const std::string& args) {
+    std::string base = std::string(GNATRIX_BINARY_DIR) + "/e2e_run";
+    std::string command =
+        std::string(GNATRIX_EXE) + " " + args + " >" + base + ".out 2>" + base + ".err </dev/null";
+    int raw = std::system(command.c_str());
+    GameOutput run{WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, slurp(base + ".out"),
+                   slurp(base + ".err")};
+    return run;
+}
+
+int lines(const std::string& text) {
+    int count = 0;
+    for (char c : text) count += c == '\n';
+    return count;
+}
+
+uint32_t le32(const std::string& bytes, size_t at) {
+    uint32_t value = 0;
+    for (int i = 3; i >= 0; --i) value = value << 8 | uint8_t(bytes[at + i]);
+    return value;
+}
+
+TEST(GameRun, HeadlessPassesWriteTheScreenAtTheEndOfAPass) {
+    std::string bmp = std::string(GNATRIX_BINARY_DIR) + "/e2e_screen.bmp";
+    std::string again = std::string(GNATRIX_BINARY_DIR) + "/e2e_screen_again.bmp";
+    std::remove(bmp.c_str());
+    GameOutput run = run_game("--headless --frames 3 --dump-screen 2:" + bmp);
+    EXPECT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(run.err, "");
+    std::string file = slurp(bmp);
+    constexpr size_t HEADER = 14 + 40 + 256 * 4, PIXELS = 640 * 480;
+    ASSERT_EQ(file.size(), HEADER + PIXELS);
+    EXPECT_EQ(file.substr(0, 2), "BM");
+    EXPECT_EQ(le32(file, 2), HEADER + PIXELS);  // file size
+    EXPECT_EQ(le32(file, 10), HEADER);          // offset of the pixels
+    EXPECT_EQ(le32(file, 14), 40u);             // info header size
+    EXPECT_EQ(le32(file, 18), 640u);
+    EXPECT_EQ(le32(file, 22), 480u);
+    EXPECT_EQ(le32(file, 26), 1u | 8u << 16);  // one plane, 8 bits per pixel
+    EXPECT_EQ(le32(file, 30), 0u);             // not compressed
+    EXPECT_EQ(le32(file, 46), 256u);           // colours used
+    for (int i = 0; i < 256; ++i) ASSERT_EQ(file[54 + 4 * i + 3], 0) << "palette entry " << i;
+    // Headless runs are exact: the same passes give the same picture.
+    GameOutput second = run_game("--headless --frames 3 --dump-screen 2:" + again);
+    EXPECT_EQ(second.status, 0);
+    EXPECT_TRUE(slurp(again) == file);
+}
+
+TEST(GameRun, DumpsThatCannotBeWrittenFailTheRun) {
+    GameOutput unwritable = run_game("--headless --frames 3 --dump-screen 1:/nonexistent/s.bmp");
+    EXPECT_EQ(unwritable.status, 1);
+    EXPECT_NE(unwritable.err.find("/nonexistent/s.bmp"), std::string::npos);
+    GameOutput never = run_game("--headless --frames 3 --dump-state 50:never.txt");
+    EXPECT_EQ(never.status, 1);
+    EXPECT_EQ(lines(never.err), 1) << never.err;
+}
+
+TEST(GameRun, VersionAndHelp) {
+    GameOutput version = run_game("--version");
+    EXPECT_EQ(version.status, 0);
+    EXPECT_EQ(version.out, "Gnatrix 1.1\n");
+    GameOutput help = run_game("--help");
+    EXPECT_EQ(help.status, 0);
+    for (const char* option : {"--window", "--scale", "--headless", "--frames", "--dump-screen",
+                               "--dump-state", "--seed", "--play", "--record", "--version"}) {
+        EXPECT_NE(help.out.find(option), std::string::npos) << option;
+    }
+}
+
+TEST(GameRun, BadOptionsGiveOneMessage) {
+    for (const char* args : {"--bogus", "--frames", "--scale 0", "--dump-screen nopass.bmp"}) {
+        GameOutput run = run_game(args);
+        EXPECT_EQ(run.status, 2) << args;
+        EXPECT_EQ(lines(run.err), 1) << args << ": " << run.err;
+        EXPECT_EQ(run.out, "");
+    }
+}
+
+TEST(GameRun, NoDisplayPointsToHeadless) {
+    std::string base = std::string(GNATRIX_BINARY_DIR) + "/e2e_run";
+    std::string command = "env -u DISPLAY -u WAYLAND_DISPLAY -u SDL_VIDEODRIVER " +
+                          std::string(GNATRIX_EXE) + " --frames 1 2>" + base + ".err";
+    int raw = std::system(command.c_str());
+    ASSERT_TRUE(WIFEXITED(raw));
+    EXPECT_NE(WEXITSTATUS(raw), 0);
+    std::string err = slurp(base + ".err");
+    EXPECT_NE(err.find("--headless"), std::string::npos) << err;
+}
+
+}  // namespace

@@ -1,0 +1,102 @@
+// The command line: every option read as given, and malformed ones refused with one message.
+#include <gtest/gtest.h>
+
+#include <initializer_list>
+
+#include "platform/platform.h"
+
+namespace {
+
+struct Parsed {
+    bool ok;
+    bool exit_now;
+    Options options;
+    std::string message;
+};
+
+Parsed parse(std::initializer_list<const char*> args) {
+    std::vector<char*> argv{const_cast<char*>("gnatrix")};
+    for (const char* arg : args) argv.push_back(const_cast<char*>(arg));
+    Parsed p{};
+    p.ok = parse_options(int(argv.size()), argv.data(), &p.options, &p.message, &p.exit_now);
+    return p;
+}
+
+TEST(Options, DefaultsWithoutArguments) {
+    Parsed p = parse({});
+    ASSERT_TRUE(p.ok);
+    EXPECT_FALSE(p.exit_now);
+    EXPECT_FALSE(p.options.headless);
+    EXPECT_FALSE(p.options.window);
+    EXPECT_EQ(p.options.frames, -1);
+    EXPECT_EQ(p.options.scale, 0);
+    EXPECT_FALSE(p.options.has_seed);
+}
+
+TEST(Options, ReadsEveryOption) {
+    Parsed p =
+        parse({"--window", "--scale", "2", "--headless", "--frames", "3", "--dump-screen",
+               "2:a.bmp", "--dump-screen=7:dir/b:c.bmp", "--dump-state", "0:s.txt", "--seed",
+               "4294967295", "--play", "in.txt", "--record=out.txt", "--scale-mode", "smooth"});
+    ASSERT_TRUE(p.ok) << p.message;
+    const Options& o = p.options;
+    EXPECT_TRUE(o.window && o.headless);
+    EXPECT_EQ(o.scale, 2);
+    EXPECT_EQ(o.frames, 3);
+    ASSERT_EQ(o.dump_screen.size(), 2u);
+    EXPECT_EQ(o.dump_screen[0].pass, 2u);
+    EXPECT_EQ(o.dump_screen[0].path, "a.bmp");
+    EXPECT_EQ(o.dump_screen[1].pass, 7u);
+    EXPECT_EQ(o.dump_screen[1].path, "dir/b:c.bmp");
+    ASSERT_EQ(o.dump_state.size(), 1u);
+    EXPECT_EQ(o.dump_state[0].pass, 0u);
+    EXPECT_TRUE(o.has_seed);
+    EXPECT_EQ(o.seed, 4294967295u);
+    EXPECT_EQ(o.play_file, "in.txt");
+    EXPECT_EQ(o.record_file, "out.txt");
+    EXPECT_EQ(o.scale_mode, ScaleMode::Smooth);
+}
+
+TEST(Options, HelpAndVersionAskToExit) {
+    Parsed help = parse({"--frames", "2", "--help"});
+    EXPECT_TRUE(help.ok && help.exit_now);
+    EXPECT_NE(help.message.find("--dump-screen PASS:FILE"), std::string::npos);
+    Parsed version = parse({"--version"});
+    EXPECT_TRUE(version.ok && version.exit_now);
+    EXPECT_EQ(version.message, "Gnatrix 1.1\n");
+}
+
+TEST(Options, MalformedGiveOneLineAndLeaveOptionsAlone) {
+    for (auto args : std::vector<std::vector<const char*>>{{"--bogus"},
+                                                           {"stray"},
+                                                           {"--scale"},
+                                                           {"--scale", "0"},
+                                                           {"--scale", "17"},
+                                                           {"--scale", "2x"},
+                                                           {"--frames", "-1"},
+                                                           {"--frames", ""},
+                                                           {"--seed", "4294967296"},
+                                                           {"--dump-screen", "2"},
+                                                           {"--dump-screen", "x:f.bmp"},
+                                                           {"--dump-state", "3:"},
+                                                           {"--dump-state", ":f"},
+                                                           {"--scale-mode", "big"},
+                                                           {"--play", ""},
+                                                           {"--window=1"},
+                                                           {"--frames", "99999999999999999999"}}) {
+        std::vector<char*> argv{const_cast<char*>("gnatrix")};
+        for (const char* arg : args) argv.push_back(const_cast<char*>(arg));
+        Options options;
+        options.frames = 42;
+        std::string message;
+        bool exit_now = true;
+        EXPECT_FALSE(parse_options(int(argv.size()), argv.data(), &options, &message, &exit_now))
+            << args[0];
+        EXPECT_FALSE(exit_now);
+        EXPECT_FALSE(message.empty());
+        EXPECT_EQ(message.find('\n'), std::string::npos) << message;
+        EXPECT_EQ(options.frames, 42) << "a refused command line changed the options";
+    }
+}
+
+}  // namespace

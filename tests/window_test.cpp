@@ -1,0 +1,176 @@
+// The window and its message queue: one message per peek, paint, close and quit messages,
+// the pass hooks, the close request of --frames and the dumps at the end of a pass.
+#include "platform/window.h"
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <sstream>
+#include <vector>
+
+#include "platform/internal.h"
+
+namespace {
+
+std::vector<uint32_t> proc_messages;
+std::vector<uint32_t> hook_passes;
+
+intptr_t recording_proc(Window* window, uint32_t message, uintptr_t wParam, intptr_t lParam) {
+    proc_messages.push_back(message);
+    return def_window_proc(window, message, wParam, lParam);
+}
+
+void recording_hook(uint32_t pass) {
+    hook_passes.push_back(pass);
+}
+
+class MessageQueue : public ::testing::Test {
+  protected:
+    void start(const Options& options) {
+        ASSERT_TRUE(platform_init(options));
+        proc_messages.clear();
+        hook_passes.clear();
+        ASSERT_TRUE(register_class({CS_OWNDC, recording_proc, nullptr, "TESTCLASS"}));
+        window = create_window("TESTCLASS", "test", 0, 0, 640, 480);
+        ASSERT_NE(window, nullptr);
+    }
+    void SetUp() override {
+        Options options;
+        options.headless = true;
+        start(options);
+    }
+    void TearDown() override { platform_shutdown(); }
+    // Takes the next message's number, or 0 when none was waiting.
+    uint32_t next() {
+        MSG msg{};
+        return peek_message(&msg) ? msg.message : 0;
+    }
+    Window* window = nullptr;
+};
+
+TEST_F(MessageQueue, CreationSendsCreateAndPaintsUntilValidated) {
+    EXPECT_EQ(proc_messages, std::vector<uint32_t>{WM_CREATE});
+    MSG msg{};
+    ASSERT_TRUE(peek_message(&msg));
+    EXPECT_EQ(msg.message, WM_PAINT);
+    EXPECT_EQ(msg.window, window);
+    EXPECT_EQ(next(), WM_PAINT) << "an unvalidated window keeps asking for paint";
+    begin_paint(window);
+    end_paint(window);
+    EXPECT_EQ(next(), 0u);
+}
+
+TEST_F(MessageQueue, OneMessagePerPeekAndQuitLast) {
+    begin_paint(window);
+    post_quit_message(7);
+    post_close_request();
+    post_close_request();  // the same request again before the first was handled
+    MSG msg{};
+    ASSERT_TRUE(peek_message(&msg));
+    EXPECT_EQ(msg.message, WM_CLOSE);
+    EXPECT_EQ(dispatch_message(&msg), 0);
+    EXPECT_EQ(proc_messages.back(), WM_CLOSE);
+    ASSERT_TRUE(peek_message(&msg));
+    EXPECT_EQ(msg.message, WM_QUIT);
+    EXPECT_EQ(msg.wParam, 7u);
+    EXPECT_EQ(msg.window, nullptr);
+    EXPECT_EQ(dispatch_message(&msg), 0) << "quit belongs to no window";
+    EXPECT_FALSE(peek_message(&msg));
+    EXPECT_EQ(msg.message, WM_QUIT) << "an empty peek leaves the record alone";
+}
+
+TEST_F(MessageQueue, ClassesAndWindowsAreChecked) {
+    EXPECT_FALSE(register_class({0, recording_proc, nullptr, "TESTCLASS"}));
+    EXPECT_FALSE(register_class({0, nullptr, nullptr, "OTHER"}));
+    EXPECT_EQ(create_window("NOSUCHCLASS", "x", 0, 0, 640, 480), nullptr);
+    EXPECT_EQ(platform_sdl_window(), nullptr) << "headless runs have no SDL window";
+}
+
+TEST_F(MessageQueue, EachPeekStartsAPassAndRunsTheHooksOnce) {
+    platform_add_pass_hook(recording_hook);
+    platform_add_pass_hook(recording_hook);  // registered once only
+    for (int i = 0; i < 3; ++i) next();
+    EXPECT_EQ(hook_passes, (std::vector<uint32_t>{0, 1, 2}));
+    EXPECT_EQ(platform_pass(), 2u);
+}
+
+// A close request posted by a pass hook (as a replayed script does) arrives in that pass.
+// Hooks stay registered, so this one acts only in its own test.
+bool close_hook_armed = false;
+void close_at_pass_4(uint32_t pass) {
+    if (close_hook_armed && pass == 4) post_close_request();
+}
+
+TEST_F(MessageQueue, CloseFromAPassHookArrivesInThatPass) {
+    begin_paint(window);
+    platform_add_pass_hook(close_at_pass_4);
+    close_hook_armed = true;
+    for (int i = 0; i < 4; ++i) EXPECT_EQ(next(), 0u);
+    EXPECT_EQ(next(), WM_CLOSE);
+    close_hook_armed = false;
+}
+
+class FramesAndDumps : public MessageQueue {
+  protected:
+    void SetUp() override {}
+};
+
+void dump_pass_number(FILE* out) {
+    fprintf(out, "pass %u\n", platform_pass());
+}
+
+std::string read_file(const std::string& path) {
+    std::ifstream in(path);
+    std::stringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+TEST_F(FramesAndDumps, FramesClosesAfterThatManyPasses) {
+    Options options;
+    options.headless = true;
+    options.frames = 3;
+    start(options);
+    begin_paint(window);
+    for (int pass = 0; pass < 3; ++pass) EXPECT_EQ(next(), 0u) << pass;
+    EXPECT_EQ(next(), WM_CLOSE);
+    for (int pass = 0; pass < 5; ++pass) EXPECT_EQ(next(), 0u) << "one request only";
+}
+
+TEST_F(FramesAndDumps, StateDumpIsWrittenAtTheEndOfItsPass) {
+    std::string path = std::string(GNATRIX_BINARY_DIR) + "/window_test_state.txt";
+    std::string never = std::string(GNATRIX_BINARY_DIR) + "/window_test_never.txt";
+    std::remove(path.c_str());
+    std::remove(never.c_str());
+    Options options;
+    options.headless = true;
+    options.dump_state = {{1, path}, {9, never}};
+    start(options);
+    platform_set_state_dumper(dump_pass_number);
+    next();
+    next();
+    EXPECT_EQ(read_file(path), "") << "written before pass 1 ended";
+    next();
+    EXPECT_EQ(read_file(path), "pass 1\n");
+    testing::internal::CaptureStderr();
+    EXPECT_FALSE(platform_dumps_complete()) << "pass 9 never ended";
+    std::string message = testing::internal::GetCapturedStderr();
+    EXPECT_NE(message.find(never), std::string::npos);
+    EXPECT_EQ(read_file(never), "");
+    platform_set_state_dumper(nullptr);
+}
+
+TEST_F(FramesAndDumps, UnwritableDumpIsReported) {
+    Options options;
+    options.headless = true;
+    options.dump_state = {{0, "/nonexistent-dir/state.txt"}};
+    start(options);
+    testing::internal::CaptureStderr();
+    next();
+    next();
+    std::string message = testing::internal::GetCapturedStderr();
+    EXPECT_NE(message.find("/nonexistent-dir/state.txt"), std::string::npos);
+    EXPECT_FALSE(platform_dumps_complete());
+}
+
+}  // namespace
