@@ -1,5 +1,7 @@
 // The game's resources: the generators in tools/ reproduce the committed files byte for byte,
 // and the data meets everything the game's code relies on.
+#include "platform/resources.h"
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -424,6 +426,22 @@ TEST(ResourceManifest, ListsEveryResourceWithAnExistingFile) {
          {"BITMAP 147 backdrop.dib", "BITMAP 171 sprites.dib", "WAVE BONUS_WAV bonus.wav",
           "TEXT GX11HELP help.txt", "DIALOG 172 panel.dlg", "ICON GNATRIX icon48.png"})
         EXPECT_TRUE(entries.count(line)) << line;
+}
+
+TEST(ResourceManifest, EveryResourceIsBuiltIntoTheProgramWhole) {
+    struct Entry {
+        const char* type;
+        const char* name;
+        const char* file;
+    };
+    for (Entry e : {Entry{"BITMAP", "147", "backdrop.dib"}, Entry{"BITMAP", "171", "sprites.dib"},
+                    Entry{"WAVE", "BONUS_WAV", "bonus.wav"}, Entry{"TEXT", "GX11HELP", "help.txt"},
+                    Entry{"DIALOG", "172", "panel.dlg"}, Entry{"ICON", "GNATRIX", "icon48.png"}}) {
+        ResourceData data{};
+        ASSERT_TRUE(find_resource(e.type, e.name, &data)) << e.type << " " << e.name;
+        Bytes file = read_bytes(source_path(std::string("resources/") + e.file));
+        EXPECT_TRUE(Bytes(data.data, data.data + data.size) == file) << e.file;
+    }
 }
 
 TEST(Icons, SquareRgbaPngsAtEverySize) {
