@@ -3,6 +3,7 @@
 #include <SDL.h>
 
 #include "platform/platform.h"
+#include "platform/resources.h"
 
 // The SDL window of the game, or null when headless.
 SDL_Window* platform_sdl_window();
@@ -23,6 +24,8 @@ void platform_yield();
 void platform_run_pass_hooks(uint32_t pass);
 void platform_run_event_hooks(const SDL_Event& event);
 StateDumper platform_state_dumper();
+// The window icon from an ICON resource (PNG or BMP); null when it is neither or is broken.
+SDL_Surface* icon_decode(const ResourceData& data);
 // Reports each requested dump that failed or whose pass never ended; false if there was one.
 bool platform_dumps_complete();
 // Forgets the window, its class and its queue (platform start and end).

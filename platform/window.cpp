@@ -118,15 +118,13 @@ void handle_event(const SDL_Event& event) {
     }
 }
 
-// Only BMP icons can be decoded without an image library; others leave the desktop's default.
 void set_window_icon(SDL_Window* sdl, const std::string& icon) {
     ResourceData data;
     if (icon.empty() || !find_resource("ICON", icon.c_str(), &data)) return;
-    if (data.size < 2 || memcmp(data.data, "BM", 2) != 0) return;
-    SDL_Surface* image = SDL_LoadBMP_RW(SDL_RWFromConstMem(data.data, int(data.size)), 1);
-    if (!image) return;
-    SDL_SetWindowIcon(sdl, image);
-    SDL_FreeSurface(image);
+    if (SDL_Surface* image = icon_decode(data)) {
+        SDL_SetWindowIcon(sdl, image);
+        SDL_FreeSurface(image);
+    }
 }
 
 SDL_Window* open_sdl_window(const char* title, const std::string& icon) {

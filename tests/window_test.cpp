@@ -174,3 +174,91 @@ TEST_F(FramesAndDumps, UnwritableDumpIsReported) {
 }
 
 }  // namespace
+
+namespace {
+
+// A real SDL window on SDL's dummy video driver (the test runner selects it).
+class DummyDisplayWindow : public MessageQueue {
+  protected:
+    void SetUp() override {
+        Options options;
+        options.window = true;
+        options.scale = 2;
+        start(options);
+        sdl = platform_sdl_window();
+        ASSERT_NE(sdl, nullptr);
+        begin_paint(window);
+    }
+    void push(const SDL_Event& event) {
+        SDL_Event copy = event;
+        ASSERT_EQ(SDL_PushEvent(&copy), 1);
+    }
+    SDL_Window* sdl = nullptr;
+};
+
+TEST_F(DummyDisplayWindow, OpensAtTheAskedScaleWithTheTitle) {
+    int width = 0, height = 0;
+    SDL_GetWindowSize(sdl, &width, &height);
+    EXPECT_EQ(width, 1280);
+    EXPECT_EQ(height, 960);
+    EXPECT_STREQ(SDL_GetWindowTitle(sdl), "test");
+    EXPECT_TRUE(SDL_GetWindowFlags(sdl) & SDL_WINDOW_RESIZABLE);
+    EXPECT_FALSE(SDL_GetWindowFlags(sdl) & SDL_WINDOW_FULLSCREEN);
+}
+
+TEST_F(DummyDisplayWindow, QuitAndCloseEventsBecomeOneCloseMessage) {
+    SDL_Event event{};
+    event.type = SDL_WINDOWEVENT;
+    event.window.event = SDL_WINDOWEVENT_CLOSE;
+    event.window.windowID = SDL_GetWindowID(sdl);
+    push(event);
+    event = SDL_Event{};
+    event.type = SDL_QUIT;
+    push(event);
+    EXPECT_EQ(next(), WM_CLOSE);
+    EXPECT_EQ(next(), 0u);
+}
+
+TEST_F(DummyDisplayWindow, ExposureAsksForPaint) {
+    EXPECT_EQ(next(), 0u);
+    SDL_Event event{};
+    event.type = SDL_WINDOWEVENT;
+    event.window.event = SDL_WINDOWEVENT_EXPOSED;
+    event.window.windowID = SDL_GetWindowID(sdl);
+    push(event);
+    EXPECT_EQ(next(), WM_PAINT);
+}
+
+TEST_F(DummyDisplayWindow, AltEnterTogglesFullScreen) {
+    SDL_Event event{};
+    event.type = SDL_KEYDOWN;
+    event.key.keysym.sym = SDLK_RETURN;
+    event.key.keysym.mod = KMOD_LALT;
+    push(event);
+    next();
+    EXPECT_TRUE(SDL_GetWindowFlags(sdl) & SDL_WINDOW_FULLSCREEN);
+    event.key.keysym.sym = SDLK_KP_ENTER;
+    push(event);
+    next();
+    EXPECT_FALSE(SDL_GetWindowFlags(sdl) & SDL_WINDOW_FULLSCREEN);
+    event.key.keysym.mod = KMOD_NONE;  // Enter alone is the game's key
+    push(event);
+    next();
+    EXPECT_FALSE(SDL_GetWindowFlags(sdl) & SDL_WINDOW_FULLSCREEN);
+}
+
+TEST(WindowIcon, EmbeddedIconDecodesAndJunkDoesNot) {
+    ResourceData icon;
+    ASSERT_TRUE(find_resource("ICON", "GNATRIX", &icon));
+    SDL_Surface* image = icon_decode(icon);
+    ASSERT_NE(image, nullptr);
+    EXPECT_EQ(image->w, 48);
+    EXPECT_EQ(image->h, 48);
+    SDL_FreeSurface(image);
+    std::vector<uint8_t> cut(icon.data, icon.data + icon.size / 2);
+    EXPECT_EQ(icon_decode({cut.data(), cut.size()}), nullptr);
+    const uint8_t junk[16] = {'n', 'o', 't', ' ', 'a', 'n', ' ', 'i', 'c', 'o', 'n'};
+    EXPECT_EQ(icon_decode({junk, sizeof junk}), nullptr);
+}
+
+}  // namespace
