@@ -1,5 +1,5 @@
-// The one window and its message queue. Each peek starts a main-loop pass: events are pumped,
-// the pass hooks run, dumps due at the end of the previous pass are written, the screen shown.
+// The one window and its message queue. Each peek starts a main-loop pass: the dumps due at the
+// end of the previous pass are written, events pumped, the pass hooks run, the screen shown.
 #include "platform/window.h"
 
 #include <algorithm>
@@ -23,7 +23,7 @@ class Window {
 namespace {
 
 struct ClassEntry {
-    WindowClass wc;
+    WindowProc proc;
     std::string icon;
 };
 
@@ -52,8 +52,7 @@ void write_state_dump(const std::string& path) {
 void write_screen_dump(const std::string& path) {
     if (platform_dump_screen(path.c_str())) return;
     dump_failed = true;
-    std::string why = platform_error();
-    report("cannot write the screen dump '" + path + "'" + (why.empty() ? "" : ": " + why));
+    report("cannot write the screen dump '" + path + "'");
 }
 
 void write_dumps_of_pass(uint32_t pass) {
@@ -79,6 +78,12 @@ void windowed_size(int* width, int* height) {
     *height = 480 * scale;
 }
 
+// The window's picture was lost or its size changed: show the screen again, even unchanged.
+void redraw_window() {
+    display_window_changed();
+    display_present(true);
+}
+
 // Alt+Enter: full screen at the desktop's resolution, or back to a window.
 void toggle_full_screen() {
     SDL_Window* sdl = platform_sdl_window();
@@ -92,7 +97,7 @@ void toggle_full_screen() {
     } else {
         SDL_SetWindowFullscreen(sdl, SDL_WINDOW_FULLSCREEN_DESKTOP);
     }
-    display_window_changed();
+    redraw_window();
 }
 
 void handle_event(const SDL_Event& event) {
@@ -105,10 +110,10 @@ void handle_event(const SDL_Event& event) {
                 break;
             case SDL_WINDOWEVENT_EXPOSED:
                 if (the_window) the_window->paint_pending = true;
-                display_window_changed();
+                redraw_window();
                 break;
             case SDL_WINDOWEVENT_SIZE_CHANGED:
-                display_window_changed();
+                redraw_window();
                 break;
         }
     } else if (event.type == SDL_KEYDOWN && !event.key.repeat &&
@@ -172,7 +177,7 @@ bool take_message(MSG* msg) {
 
 bool register_class(const WindowClass& wc) {
     if (!wc.class_name || !wc.proc || classes.count(wc.class_name)) return false;
-    classes[wc.class_name] = ClassEntry{wc, wc.icon ? wc.icon : ""};
+    classes[wc.class_name] = ClassEntry{wc.proc, wc.icon ? wc.icon : ""};
     return true;
 }
 
@@ -184,7 +189,7 @@ Window* create_window(const char* class_name, const char* title, int, int, int, 
         sdl = open_sdl_window(title ? title : "", entry->second.icon);
         if (!sdl) return nullptr;
     }
-    the_window = new Window{entry->second.wc.proc, sdl, true};
+    the_window = new Window{entry->second.proc, sdl, true};
     if (the_window->proc(the_window, WM_CREATE, 0, 0) == -1) {
         destroy_window();
         return nullptr;
