@@ -4,6 +4,8 @@
 
 #include <cstdio>
 
+#include "audio/music.h"
+#include "audio/sound.h"
 #include "game/state.h"
 #include "gfx/bob.h"
 #include "gfx/display.h"
@@ -111,7 +113,8 @@ int game_shutdown() {
     inp_release_mouse();
     inp_release_keyboard();
     inp_shutdown();
-    // mus_shutdown, then snd_shutdown, go here once the sound library has landed.
+    mus_shutdown();  // the performance closes while the sound device still exists
+    snd_shutdown();
     gfx_shutdown();
     post_quit_message(0);
     return 1;
