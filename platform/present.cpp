@@ -61,24 +61,6 @@ bool ensure_renderer(SDL_Window* window, int w, int h) {
     return true;
 }
 
-// The largest rectangle of the screen's shape that fits the output, centred; whole multiples
-// only when integer scaling was asked for (and at least one fits).
-SDL_Rect compute_letterbox(int out_w, int out_h, int w, int h) {
-    int dw = out_w, dh = out_w * h / w;
-    if (dh > out_h) {
-        dh = out_h;
-        dw = out_h * w / h;
-    }
-    if (platform_options().scale_mode == ScaleMode::Integer) {
-        const int n = std::min(out_w / w, out_h / h);
-        if (n >= 1) {
-            dw = n * w;
-            dh = n * h;
-        }
-    }
-    return SDL_Rect{(out_w - dw) / 2, (out_h - dh) / 2, dw, dh};
-}
-
 // True when the surface or palette differ from what was last shown; remembers them.
 bool changed_since_shown(const SurfaceImpl* s, const PALETTEENTRY* palette) {
     const size_t row_bytes = size_t(s->w);
@@ -122,9 +104,10 @@ void display_present(bool force) {
     const uint64_t min_gap = SDL_GetPerformanceFrequency() / 500;  // 2 ms
     if (!force && g_present.shown_valid && now - g_present.last_present < min_gap) return;
     if (!ensure_renderer(window, s->w, s->h)) return;
-    const PALETTEENTRY* palette = palette_in_effect();
-    if (!changed_since_shown(s, palette) && !force) return;
+    // Looking for changes costs a pass over the screen, so it too waits for the gap.
     g_present.last_present = now;
+    if (!changed_since_shown(s, palette_in_effect()) && !force) return;
+    const PALETTEENTRY* palette = g_present.shown_palette;
 
     void* texels = nullptr;
     int texture_pitch = 0;
@@ -138,7 +121,9 @@ void display_present(bool force) {
     if (!g_present.letterbox_known) {
         int out_w = 0, out_h = 0;
         SDL_GetRendererOutputSize(g_present.renderer, &out_w, &out_h);
-        g_present.letterbox = compute_letterbox(out_w, out_h, s->w, s->h);
+        const bool whole = platform_options().scale_mode == ScaleMode::Integer;
+        const Letterbox box = present_letterbox(out_w, out_h, s->w, s->h, whole);
+        g_present.letterbox = SDL_Rect{box.x, box.y, box.w, box.h};
         g_present.letterbox_known = true;
     }
     SDL_SetRenderDrawColor(g_present.renderer, 0, 0, 0, 255);

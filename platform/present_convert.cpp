@@ -1,7 +1,7 @@
 // Palette lookup from 8-bit indices to 32-bit XRGB pixels.
 #include "platform/present_convert.h"
 
-#include <cstring>
+#include <algorithm>
 
 void present_build_table(const PALETTEENTRY palette[256], uint32_t table[256]) {
     for (int i = 0; i < 256; ++i) {
@@ -28,4 +28,18 @@ void present_convert(const uint8_t* src, int src_pitch, int w, int h, const uint
         }
         for (; x < w; ++x) out[x] = table[in[x]];
     }
+}
+
+Letterbox present_letterbox(int out_w, int out_h, int w, int h, bool whole_multiples) {
+    int dw = out_w, dh = int(int64_t(out_w) * h / w);
+    if (dh > out_h) {
+        dh = out_h;
+        dw = int(int64_t(out_h) * w / h);
+    }
+    const int n = std::min(out_w / w, out_h / h);
+    if (whole_multiples && n >= 1) {
+        dw = n * w;
+        dh = n * h;
+    }
+    return Letterbox{(out_w - dw) / 2, (out_h - dh) / 2, dw, dh};
 }
