@@ -21,15 +21,15 @@ TEST(Present, ConversionFollowsThePaletteAndBothPitches) {
     EXPECT_EQ(0x123456u, table[1]);
     EXPECT_EQ(0xFF0001u, table[255]);
 
-    // 7 x 2 pixels in rows of 9 bytes, into rows of 8 words: the tail of each row converts too.
-    const uint8_t src[18] = {1, 0, 0, 0, 0, 0, 255, 9, 9, 0, 0, 0, 0, 0, 0, 1, 9, 9};
-    std::vector<uint32_t> dst(16, 0xDEADBEEF);
-    present_convert(src, 9, 7, 2, table, dst.data(), 8 * 4);
-    EXPECT_EQ(0x123456u, dst[0]);
-    EXPECT_EQ(0xFF0001u, dst[6]);
-    EXPECT_EQ(0xDEADBEEFu, dst[7]);
-    EXPECT_EQ(0x123456u, dst[8 + 6]);
-    EXPECT_EQ(0xDEADBEEFu, dst[15]);
+    // 13 x 2 pixels (a block of eight and a tail) in rows of 16 bytes, into rows of 14 words.
+    std::vector<uint8_t> src(32, 9);
+    for (int x = 0; x < 13; ++x) src[x] = src[16 + x] = uint8_t(x % 2 ? 255 : 1);
+    std::vector<uint32_t> dst(28, 0xDEADBEEF);
+    present_convert(src.data(), 16, 13, 2, table, dst.data(), 14 * 4);
+    for (int y = 0; y < 2; ++y) {
+        for (int x = 0; x < 13; ++x) EXPECT_EQ(x % 2 ? 0xFF0001u : 0x123456u, dst[y * 14 + x]);
+        EXPECT_EQ(0xDEADBEEFu, dst[y * 14 + 13]);
+    }
 }
 
 TEST(Present, LetterboxKeepsTheScreensShapeCentred) {
