@@ -27,13 +27,13 @@ TTF_Font* open_font_at(const ResourceData& data, int size) {
 TTF_Font* font() {
     if (g_font || g_font_tried) return g_font;
     g_font_tried = true;
-    if (!TTF_WasInit()) {
-        if (TTF_Init() != 0) {
-            platform_set_error(std::string("cannot start the font renderer: ") + TTF_GetError());
-            return nullptr;
-        }
-        g_ttf_started = true;
+    // Our own reference keeps the font renderer up for as long as the font is open, whoever
+    // else starts and stops it.
+    if (TTF_Init() != 0) {
+        platform_set_error(std::string("cannot start the font renderer: ") + TTF_GetError());
+        return nullptr;
     }
+    g_ttf_started = true;
     ResourceData data{};
     if (!find_resource("FONT", "DEJAVU_SANS", &data)) {
         platform_set_error("the font resource DEJAVU_SANS is missing");

@@ -15,6 +15,7 @@ namespace {
 
 struct Presenter {
     SDL_Window* window = nullptr;
+    uint32_t window_id = 0;
     SDL_Renderer* renderer = nullptr;
     SDL_Texture* texture = nullptr;
     int texture_w = 0, texture_h = 0;
@@ -28,14 +29,23 @@ struct Presenter {
 };
 Presenter g_present;
 
+// True while the window the renderer was made for still exists.
+bool window_alive() {
+    return g_present.window && SDL_WasInit(SDL_INIT_VIDEO) &&
+           SDL_GetWindowFromID(g_present.window_id) == g_present.window;
+}
+
 void destroy_renderer() {
-    if (g_present.texture) SDL_DestroyTexture(g_present.texture);
-    if (g_present.renderer) SDL_DestroyRenderer(g_present.renderer);
+    // A renderer whose window has already gone went with it; touching it would be unsafe.
+    if (window_alive()) {
+        if (g_present.texture) SDL_DestroyTexture(g_present.texture);
+        if (g_present.renderer) SDL_DestroyRenderer(g_present.renderer);
+    }
     g_present = Presenter{};
 }
 
 bool ensure_renderer(SDL_Window* window, int w, int h) {
-    if (g_present.window != window) destroy_renderer();
+    if (g_present.window != window || !window_alive()) destroy_renderer();
     if (!g_present.renderer) {
         // The software renderer writes straight to the window; with framebuffer acceleration on,
         // SDL would route it through OpenGL at several times the cost.
@@ -44,6 +54,7 @@ bool ensure_renderer(SDL_Window* window, int w, int h) {
         g_present.renderer = SDL_CreateRenderer(window, -1, 0);
         if (!g_present.renderer) return false;
         g_present.window = window;
+        g_present.window_id = SDL_GetWindowID(window);
     }
     if (!g_present.texture || g_present.texture_w != w || g_present.texture_h != h) {
         if (g_present.texture) SDL_DestroyTexture(g_present.texture);
