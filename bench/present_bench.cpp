@@ -1,5 +1,6 @@
 // Turning the 8-bit screen into 32-bit pixels: our lookup-table loop against SDL's own 8-to-32
 // bit blit and against a plain copy of a 32-bit frame, in the same run.
+// With a display (for example under xvfb-run), also the whole present into a window at 1x and 2x.
 //   build/bench/gnatrix_bench --benchmark_filter=Present
 #include <SDL.h>
 #include <benchmark/benchmark.h>
@@ -7,7 +8,12 @@
 #include <cstring>
 #include <vector>
 
+#include "gfx/display.h"
+#include "gfx/palette.h"
+#include "platform/internal.h"
+#include "platform/platform.h"
 #include "platform/present_convert.h"
+#include "platform/window.h"
 
 namespace {
 
@@ -85,5 +91,40 @@ void PresentCopy8(benchmark::State& state) {
     }
 }
 BENCHMARK(PresentCopy8);
+
+// Each iteration changes one pixel, so every present converts and shows a whole frame.
+void PresentWholeFrameInWindow(benchmark::State& state) {
+    Options options;
+    options.window = true;
+    options.scale = int(state.range(0));
+    if (!platform_init(options)) {
+        state.SkipWithError(platform_error());
+        return;
+    }
+    const WindowClass wc{0, def_window_proc, nullptr, "PRESENTBENCH"};
+    register_class(wc);
+    if (!create_window("PRESENTBENCH", "present bench", 0, 0, 640, 480) ||
+        !gfx_init(640, 480, 8, false, true)) {
+        state.SkipWithError("no window or display");
+        platform_shutdown();
+        return;
+    }
+    PALETTEENTRY entries[256];
+    palette(entries);
+    pal_apply(entries);
+    uint8_t* p = gfx_lock_primary();
+    const std::vector<uint8_t> pixels = screen_pixels();
+    for (int y = 0; y < H; ++y) std::memcpy(p + y * primary_pitch, &pixels[y * W], W);
+    for (int i = 0; i < 10; ++i) platform_pump_events();
+    uint8_t n = 0;
+    for (auto _ : state) {
+        p[0] = ++n;
+        display_present(true);
+    }
+    gfx_unlock_primary();
+    gfx_shutdown();
+    platform_shutdown();
+}
+BENCHMARK(PresentWholeFrameInWindow)->Arg(1)->Arg(2)->Unit(benchmark::kMicrosecond);
 
 }  // namespace

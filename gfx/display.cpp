@@ -5,11 +5,9 @@
 #include <algorithm>
 #include <cstring>
 
+#include "app/app.h"
 #include "gfx/log.h"
 #include "gfx/palette.h"
-
-class Window;
-extern Window* main_window;
 
 Display* ddraw = nullptr;
 Surface* primary_surface = nullptr;

@@ -1,10 +1,16 @@
-// Presentation arithmetic: the palette table and conversion with a wide pitch, and the 4:3
-// letterbox in outputs of other shapes.
+// Presentation: the palette table and conversion with a wide pitch, the 4:3 letterbox in
+// outputs of other shapes, and the whole path into a window.
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <vector>
 
+#include "gfx/display.h"
+#include "gfx/palette.h"
+#include "platform/internal.h"
+#include "platform/platform.h"
 #include "platform/present_convert.h"
+#include "platform/window.h"
 
 namespace {
 
@@ -47,3 +53,71 @@ TEST(Present, LetterboxKeepsTheScreensShapeCentred) {
 }
 
 }  // namespace
+
+// The whole path into a real window (SDL's dummy video driver): palette conversion, scaling and
+// the black bars of the letterbox, read back from the window's pixels.
+class PresentWindow : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        Options options;
+        options.window = true;
+        options.scale = 1;
+        ASSERT_TRUE(platform_init(options)) << platform_error();
+        const WindowClass wc{0,
+                             [](Window* w, uint32_t m, uintptr_t wp, intptr_t lp) {
+                                 return def_window_proc(w, m, wp, lp);
+                             },
+                             nullptr, "PRESENTTEST"};
+        register_class(wc);
+        ASSERT_NE(nullptr, create_window("PRESENTTEST", "present", 0, 0, 640, 480));
+        ASSERT_NE(nullptr, platform_sdl_window());
+        ASSERT_EQ(1, gfx_init(640, 480, 8, false, true));
+    }
+    void TearDown() override {
+        gfx_shutdown();
+        platform_shutdown();
+    }
+    static uint32_t shown(int x, int y) {
+        SDL_Surface* s = SDL_GetWindowSurface(platform_sdl_window());
+        uint32_t pixel = 0;
+        SDL_LockSurface(s);
+        const uint8_t* p = static_cast<const uint8_t*>(s->pixels) + y * s->pitch + x * 4;
+        std::memcpy(&pixel, p, 4);
+        SDL_UnlockSurface(s);
+        uint8_t r, g, b;
+        SDL_GetRGB(pixel, s->format, &r, &g, &b);
+        return uint32_t(r) << 16 | uint32_t(g) << 8 | b;
+    }
+};
+
+TEST_F(PresentWindow, TheScreenReachesTheWindowThroughThePaletteAndLetterbox) {
+    PALETTEENTRY palette[256] = {};
+    palette[5] = {10, 200, 30, PC_NOCOLLAPSE};
+    pal_apply(palette);
+    uint8_t* p = gfx_lock_primary();
+    for (int y = 0; y < 480; ++y) std::memset(p + y * primary_pitch, 5, 640);
+    p[0] = 0;
+    gfx_unlock_primary();
+    display_present(true);
+    EXPECT_EQ(0x0AC81Eu, shown(320, 240));
+    EXPECT_EQ(0x0AC81Eu, shown(639, 479));
+    EXPECT_EQ(0u, shown(0, 0));
+
+    // A palette change alone is shown at the next present.
+    palette[5] = {255, 0, 0, 0};
+    pal_apply(palette);
+    display_present(true);
+    EXPECT_EQ(0xFF0000u, shown(320, 240));
+
+    // Wider window: black bars left and right, the screen centred and scaled to the height.
+    SDL_SetWindowSize(platform_sdl_window(), 960, 480);
+    platform_pump_events();
+    display_window_changed();
+    display_present(true);
+    int w = 0, h = 0;
+    SDL_GetWindowSize(platform_sdl_window(), &w, &h);
+    ASSERT_EQ(960, w);
+    EXPECT_EQ(0u, shown(100, 240));
+    EXPECT_EQ(0xFF0000u, shown(480, 240));
+    EXPECT_EQ(0u, shown(860, 240));
+}
