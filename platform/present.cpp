@@ -21,6 +21,7 @@ struct Presenter {
     int texture_w = 0, texture_h = 0;
     SDL_Rect letterbox{0, 0, 0, 0};
     bool letterbox_known = false;
+    bool covers_output = false;
     // What the last present showed, to skip presents that would change nothing.
     std::vector<uint8_t> shown_pixels;
     PALETTEENTRY shown_palette[256]{};
@@ -135,10 +136,14 @@ void display_present(bool force) {
         const bool whole = platform_options().scale_mode == ScaleMode::Integer;
         const Letterbox box = present_letterbox(out_w, out_h, s->w, s->h, whole);
         g_present.letterbox = SDL_Rect{box.x, box.y, box.w, box.h};
+        g_present.covers_output = box.w == out_w && box.h == out_h;
         g_present.letterbox_known = true;
     }
-    SDL_SetRenderDrawColor(g_present.renderer, 0, 0, 0, 255);
-    SDL_RenderClear(g_present.renderer);
+    // The bars need clearing only where the screen does not cover the whole output.
+    if (!g_present.covers_output) {
+        SDL_SetRenderDrawColor(g_present.renderer, 0, 0, 0, 255);
+        SDL_RenderClear(g_present.renderer);
+    }
     SDL_RenderCopy(g_present.renderer, g_present.texture, nullptr, &g_present.letterbox);
     SDL_RenderPresent(g_present.renderer);
 }
