@@ -6,7 +6,11 @@
 
 #include "audio/music.h"
 #include "audio/sound.h"
+#include "game/frame.h"
+#include "game/hooks.h"
+#include "game/start.h"
 #include "game/state.h"
+#include "game/title.h"
 #include "gfx/bob.h"
 #include "gfx/display.h"
 #include "gfx/palette.h"
@@ -27,11 +31,12 @@ bool shutdown_done = false;
 // One step of the current state; exactly one per pass, tested in this order.
 void run_state_step() {
     if (shutdown_done) return;
-    // The title, start and play steps (game_title, game_start, game_frame) are called here once
-    // the sound library they play through has landed.
     if (game_state == STATE_PLAY) {
+        game_frame();
     } else if (game_state == STATE_TITLE) {
+        game_title();
     } else if (game_state == STATE_START) {
+        game_start();
     }
 }
 
@@ -51,7 +56,7 @@ int WinMain() {
     main_window = window;
     app_instance = &main_window;
     shutdown_done = false;
-    // game_register_hooks (the state dump among them) joins the state steps below.
+    game_register_hooks();
     if (!game_startup()) {
         game_shutdown();
         return 1;
