@@ -164,6 +164,24 @@ TEST_F(SoundTest, LoadsTheBonusLayoutAndPlaysItsSamples) {
     EXPECT_TRUE(silent(out, samples.size())) << "played once only";
 }
 
+TEST_F(SoundTest, BuiltInBonusSoundLoadsAndSounds) {
+    ResourceData wave;
+    ASSERT_TRUE(find_resource("WAVE", "BONUS_WAV", &wave));
+    // "fmt " (18) and "fact" (4) come first, so the samples start at byte 58.
+    ASSERT_GT(wave.size, 58u + 3939u);
+    ASSERT_EQ(memcmp(wave.data + 50, "data", 4), 0);
+    Bytes stored(wave.data + 58, wave.data + 58 + 3939);
+
+    int index = snd_load_wave("BONUS_WAV");
+    ASSERT_EQ(index, 0);
+    EXPECT_EQ(sound_table[index].size, 3939);
+    EXPECT_EQ(sound_buffer_desc.format_bytes, 18u);
+    snd_play(index, 0);
+    std::vector<int16_t> out = sound_capture_run(4000);
+    EXPECT_TRUE(plays(out, 0, stored, 0, stored.size()));
+    EXPECT_GT(rms(out, 0, stored.size()), 1000) << "audible, not a silent wave";
+}
+
 TEST_F(SoundTest, PlayingAgainRestartsFromTheFirstSample) {
     int index = load("BONUS_WAV", bonus_style_wave(samples));
     ASSERT_EQ(snd_play(index, 0), 1);
