@@ -1,6 +1,7 @@
 // The built game run as a player would run it: headless passes, dumps, and the command line.
 #include <gtest/gtest.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
 #include <cstdio>
 #include <fstream>
@@ -14,6 +15,11 @@ struct GameOutput {
     std::string out, err;
 };
 
+// Each test runs in its own process (ctest may run several at once): output files by pid.
+std::string run_base() {
+    return std::string(GNATRIX_BINARY_DIR) + "/e2e_run_" + std::to_string(getpid());
+}
+
 std::string slurp(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
     std::stringstream text;
@@ -21,13 +27,16 @@ std::string slurp(const std::string& path) {
     return text.str();
 }
 
-GameOutput run_game(const std::string& args) {
-    std::string base = std::string(GNATRIX_BINARY_DIR) + "/e2e_run";
-    std::string command =
-        std::string(GNATRIX_EXE) + " " + args + " >" + base + ".out 2>" + base + ".err </dev/null";
+// Runs the game with these arguments, after a command prefix (such as env) when given.
+GameOutput run_game(const std::string& args, const std::string& prefix = "") {
+    std::string base = run_base();
+    std::string command = prefix + " " + GNATRIX_EXE + " " + args + " >" + base + ".out 2>" + base +
+                          ".err </dev/null";
     int raw = std::system(command.c_str());
     GameOutput run{WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, slurp(base + ".out"),
                    slurp(base + ".err")};
+    std::remove((base + ".out").c_str());
+    std::remove((base + ".err").c_str());
     return run;
 }
 
@@ -100,14 +109,10 @@ TEST(GameRun, BadOptionsGiveOneMessage) {
 }
 
 TEST(GameRun, NoDisplayPointsToHeadless) {
-    std::string base = std::string(GNATRIX_BINARY_DIR) + "/e2e_run";
-    std::string command = "env -u DISPLAY -u WAYLAND_DISPLAY -u SDL_VIDEODRIVER " +
-                          std::string(GNATRIX_EXE) + " --frames 1 2>" + base + ".err";
-    int raw = std::system(command.c_str());
-    ASSERT_TRUE(WIFEXITED(raw));
-    EXPECT_NE(WEXITSTATUS(raw), 0);
-    std::string err = slurp(base + ".err");
-    EXPECT_NE(err.find("--headless"), std::string::npos) << err;
+    GameOutput run = run_game("--frames 1", "env -u DISPLAY -u WAYLAND_DISPLAY -u SDL_VIDEODRIVER");
+    EXPECT_NE(run.status, 0);
+    EXPECT_EQ(lines(run.err), 1) << run.err;
+    EXPECT_NE(run.err.find("--headless"), std::string::npos) << run.err;
 }
 
 }  // namespace
