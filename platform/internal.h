@@ -15,6 +15,12 @@ void display_present(bool force);
 bool display_snapshot(uint8_t* pixels640x480, uint8_t rgb[256][3]);
 // Called when the window's size or mode changes, so presentation recomputes its letterbox.
 void display_window_changed();
+// The renderer the screen is presented with (made on first use); null when headless.
+SDL_Renderer* display_renderer();
+// While set, drawn over the screen at every present (the control panel), which then presents
+// even when the screen has not changed. Null removes it.
+using OverlayDraw = void (*)(SDL_Renderer* renderer);
+void display_set_overlay(OverlayDraw draw);
 // The pump: handles pending SDL events (window, focus, keys, mouse) and tells the hooks.
 void platform_pump_events();
 // What every wait and sleep does while it waits: present the screen and pump the events.

@@ -108,6 +108,35 @@ void display_window_changed() {
     g_present.letterbox_known = false;
 }
 
+namespace {
+
+OverlayDraw g_overlay = nullptr;
+
+bool convert_into_texture(const SurfaceImpl* s) {
+    void* texels = nullptr;
+    int texture_pitch = 0;
+    if (SDL_LockTexture(g_present.texture, nullptr, &texels, &texture_pitch) != 0) return false;
+    uint32_t table[256];
+    present_build_table(g_present.shown_palette, table);
+    present_convert(s->pixels.data(), s->pitch, s->w, s->h, table, static_cast<uint32_t*>(texels),
+                    texture_pitch);
+    SDL_UnlockTexture(g_present.texture);
+    return true;
+}
+
+void update_letterbox(const SurfaceImpl* s) {
+    if (g_present.letterbox_known) return;
+    int out_w = 0, out_h = 0;
+    SDL_GetRendererOutputSize(g_present.renderer, &out_w, &out_h);
+    const bool whole = platform_options().scale_mode == ScaleMode::Integer;
+    const Letterbox box = present_letterbox(out_w, out_h, s->w, s->h, whole);
+    g_present.letterbox = SDL_Rect{box.x, box.y, box.w, box.h};
+    g_present.covers_output = box.w == out_w && box.h == out_h;
+    g_present.letterbox_known = true;
+}
+
+}  // namespace
+
 void display_present(bool force) {
     SDL_Window* window = platform_sdl_window();
     const SurfaceImpl* s = display_primary();
@@ -118,34 +147,29 @@ void display_present(bool force) {
     if (!ensure_renderer(window, s->w, s->h)) return;
     // Looking for changes costs a pass over the screen, so it too waits for the gap.
     g_present.last_present = now;
-    if (!changed_since_shown(s, palette_in_effect()) && !force) return;
-    const PALETTEENTRY* palette = g_present.shown_palette;
-
-    void* texels = nullptr;
-    int texture_pitch = 0;
-    if (SDL_LockTexture(g_present.texture, nullptr, &texels, &texture_pitch) != 0) return;
-    uint32_t table[256];
-    present_build_table(palette, table);
-    present_convert(s->pixels.data(), s->pitch, s->w, s->h, table, static_cast<uint32_t*>(texels),
-                    texture_pitch);
-    SDL_UnlockTexture(g_present.texture);
-
-    if (!g_present.letterbox_known) {
-        int out_w = 0, out_h = 0;
-        SDL_GetRendererOutputSize(g_present.renderer, &out_w, &out_h);
-        const bool whole = platform_options().scale_mode == ScaleMode::Integer;
-        const Letterbox box = present_letterbox(out_w, out_h, s->w, s->h, whole);
-        g_present.letterbox = SDL_Rect{box.x, box.y, box.w, box.h};
-        g_present.covers_output = box.w == out_w && box.h == out_h;
-        g_present.letterbox_known = true;
-    }
+    if (!changed_since_shown(s, palette_in_effect()) && !force && !g_overlay) return;
+    if (!convert_into_texture(s)) return;
+    update_letterbox(s);
     // The bars need clearing only where the screen does not cover the whole output.
     if (!g_present.covers_output) {
         SDL_SetRenderDrawColor(g_present.renderer, 0, 0, 0, 255);
         SDL_RenderClear(g_present.renderer);
     }
     SDL_RenderCopy(g_present.renderer, g_present.texture, nullptr, &g_present.letterbox);
+    if (g_overlay) g_overlay(g_present.renderer);
     SDL_RenderPresent(g_present.renderer);
+}
+
+SDL_Renderer* display_renderer() {
+    SDL_Window* window = platform_sdl_window();
+    const SurfaceImpl* s = display_primary();
+    if (!window || !ensure_renderer(window, s ? s->w : 640, s ? s->h : 480)) return nullptr;
+    return g_present.renderer;
+}
+
+void display_set_overlay(OverlayDraw draw) {
+    g_overlay = draw;
+    g_present.shown_valid = false;  // what the overlay covered must be drawn again
 }
 
 bool display_snapshot(uint8_t* pixels640x480, uint8_t rgb[256][3]) {

@@ -121,3 +121,22 @@ TEST_F(PresentWindow, TheScreenReachesTheWindowThroughThePaletteAndLetterbox) {
     EXPECT_EQ(0xFF0000u, shown(480, 240));
     EXPECT_EQ(0u, shown(860, 240));
 }
+
+TEST_F(PresentWindow, AnOverlayIsDrawnOverTheScreenUntilRemoved) {
+    PALETTEENTRY palette[256] = {};
+    palette[0] = {0, 0, 255, 0};
+    pal_apply(palette);
+    display_present(true);
+    ASSERT_NE(nullptr, display_renderer());
+    display_set_overlay([](SDL_Renderer* r) {
+        const SDL_Rect box{10, 10, 20, 20};
+        SDL_SetRenderDrawColor(r, 255, 255, 0, 255);
+        SDL_RenderFillRect(r, &box);
+    });
+    display_present(false);  // nothing changed on the screen, yet the overlay shows
+    EXPECT_EQ(0xFFFF00u, shown(15, 15));
+    EXPECT_EQ(0x0000FFu, shown(40, 40));
+    display_set_overlay(nullptr);
+    display_present(false);
+    EXPECT_EQ(0x0000FFu, shown(15, 15));
+}
