@@ -419,3 +419,40 @@ TEST(SoundDeviceTest, OpensOnTheSystemDriverOutsideHeadlessRuns) {
 }
 
 }  // namespace
+
+namespace {
+
+// The buffer itself: what a lock hands out, what an unlock makes audible, where a play starts.
+TEST_F(SoundTest, BufferLockWritesWhatTheNextPlaySounds) {
+    Bytes format = fmt_pcm8();
+    SoundBuffer* buffer = direct_sound->create_buffer({0xAA, 3939, format.data(), 18});
+    ASSERT_NE(buffer, nullptr);
+    uint32_t bytes = 0;
+    uint8_t* region = buffer->lock(0, 3939, SOUND_LOCK_ENTIREBUFFER, &bytes);
+    ASSERT_NE(region, nullptr);
+    EXPECT_EQ(bytes, 3939u);
+    EXPECT_EQ(buffer->lock(0, 10, 0, &bytes), nullptr) << "already locked";
+    EXPECT_FALSE(buffer->unlock(region + 3000, 1000)) << "not the region handed out";
+    memcpy(region, samples.data(), 3939);
+    ASSERT_TRUE(buffer->unlock(region, 3939));
+    EXPECT_EQ(buffer->lock(3939, 1, 0, &bytes), nullptr) << "past the end";
+
+    ASSERT_TRUE(buffer->play(false));
+    EXPECT_TRUE(plays(sound_capture_run(3939), 0, samples, 0, samples.size()));
+
+    // New samples written while stopped are what the next play sounds.
+    region = buffer->lock(2000, 3000, 0, &bytes);
+    ASSERT_NE(region, nullptr);
+    EXPECT_EQ(bytes, 1939u) << "only the first region, up to the end";
+    memset(region, 128, bytes);
+    ASSERT_TRUE(buffer->unlock(region, bytes));
+    ASSERT_TRUE(buffer->set_current_position(1000));
+    ASSERT_TRUE(buffer->play(false));
+    std::vector<int16_t> out = sound_capture_run(3939);
+    EXPECT_TRUE(plays(out, 0, samples, 1000, 1000)) << "starts at the position set";
+    EXPECT_TRUE(silent(out, 1000));
+    EXPECT_FALSE(buffer->set_current_position(3939));
+    buffer->release();
+}
+
+}  // namespace
