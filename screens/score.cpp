@@ -31,7 +31,7 @@ enum class ScoreRead { MISSING, READ, FAILED };
 void score_set_slot(ScoreTable* table, int slot, int32_t score, const char* name) {
     table->scores[slot] = score;
     memset(table->names[slot], 0, SCORE_NAME_BYTES);
-    strncpy(table->names[slot], name, SCORE_NAME_BYTES - 1);
+    memcpy(table->names[slot], name, strnlen(name, SCORE_NAME_BYTES - 1));
 }
 
 void score_copy_slot(ScoreTable* to, int to_slot, const ScoreTable& from, int from_slot) {

@@ -12,6 +12,8 @@
 #include <string>
 #include <vector>
 
+#include "gfx/display.h"
+#include "gfx/palette.h"
 #include "platform/clock.h"
 #include "platform/file.h"
 
@@ -224,6 +226,64 @@ TEST_F(ScoreTest, SymbolicLinkKeepsPointingAtTheSavedTable) {
     Bytes saved = read_bytes(target);
     ASSERT_EQ(saved.size(), 320u);
     EXPECT_EQ(saved[4], 95);
+}
+
+class ScorePanelTest : public testing::Test {
+  protected:
+    void SetUp() override {
+        ASSERT_EQ(1, gfx_init(640, 480, 8, false, true));
+        // Distinct colours, so that the text's colours map to entries of their own.
+        PALETTEENTRY palette[256] = {};
+        palette[23] = {200, 40, 40, 0};
+        palette[GREEN] = {0, 255, 148, 0};
+        for (int i = 0; i < 256; ++i) {
+            if (i != 0 && i != 23 && i != GREEN) palette[i] = {128, 128, 255, 0};
+        }
+        pal_apply(palette);
+        gfx_fill_surface(primary_surface, 99, nullptr);
+    }
+    void TearDown() override { gfx_shutdown(); }
+    static uint8_t pixel(int x, int y) {
+        uint8_t v = gfx_lock_primary()[y * primary_pitch + x];
+        gfx_unlock_primary();
+        return v;
+    }
+    // How many pixels of a colour lie in columns x0..x1-1 of rows y0..y1-1.
+    static int count(int x0, int y0, int x1, int y1, uint8_t colour) {
+        int n = 0;
+        for (int y = y0; y < y1; ++y)
+            for (int x = x0; x < x1; ++x) n += pixel(x, y) == colour;
+        return n;
+    }
+    static constexpr uint8_t GREEN = 5;
+};
+
+TEST_F(ScorePanelTest, PanelHasItsBorderInsideRowsAndKeys) {
+    score_table_in = {};
+    score_table_in.scores[0] = 12345;
+    EXPECT_EQ(score_show(), 0);
+    for (auto [x, y] : {std::pair{210, 90},
+                        {429, 90},
+                        {210, 359},
+                        {429, 359},
+                        {215, 200},
+                        {425, 200},
+                        {300, 95}}) {
+        EXPECT_EQ(pixel(x, y), 23) << x << "," << y;
+    }
+    for (auto [x, y] : {std::pair{220, 100}, {419, 100}, {220, 319}, {419, 319}}) {
+        EXPECT_EQ(pixel(x, y), 0) << x << "," << y;
+    }
+    EXPECT_EQ(pixel(209, 90), 99);
+    EXPECT_EQ(pixel(430, 359), 99);
+    EXPECT_EQ(pixel(210, 360), 99);
+    // Ten rows of green text inside, the keys in black on the border band below it.
+    for (int rank = 0; rank < 10; ++rank) {
+        EXPECT_GT(count(227, 110 + 20 * rank, 420, 126 + 20 * rank, GREEN), 10) << rank;
+    }
+    EXPECT_GT(count(228, 331, 429, 347, 0), 50);
+    // The first row is wider than the others: its score has five digits.
+    EXPECT_GT(count(300, 110, 420, 126, GREEN), count(300, 130, 420, 146, GREEN));
 }
 
 }  // namespace
