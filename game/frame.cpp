@@ -3,6 +3,7 @@
 
 #include <cmath>
 
+#include "app/app.h"
 #include "game/bugs.h"
 #include "game/hud.h"
 #include "game/keys.h"
@@ -13,6 +14,7 @@
 #include "gfx/display.h"
 #include "gfx/draw.h"
 #include "platform/clock.h"
+#include "screens/score.h"
 
 namespace {
 
@@ -74,6 +76,6 @@ void game_speed_step() {
 void game_over() {
     if (benchmark_mode) game_draw_value(int32_t(tmr_ticks() - frame_start_tick), 0, 0);
     gfx_unlock_primary();
-    // HIGH SCORES: score_record(app_instance, main_window, &score) goes here once the table is in.
+    score_record(app_instance, main_window, &score);
     paused = 1;
 }
