@@ -5,6 +5,7 @@
 #include "game/state.h"
 #include "game/title.h"
 #include "input/input.h"
+#include "screens/help.h"
 
 namespace {
 
@@ -30,6 +31,9 @@ void game_dump_state(FILE* out) {
     DUMP(game_state);
     DUMP(paused);
     DUMP(help_shown);
+    DUMP(help_view.first_paragraph);
+    DUMP(help_view.skip_lines);
+    DUMP(help_view.scrolling_down);
     DUMP(benchmark_mode);
     DUMP(benchmark_start_pending);
     DUMP(score);

@@ -8,6 +8,7 @@
 #include "gfx/draw.h"
 #include "input/input.h"
 #include "platform/input.h"
+#include "screens/help.h"
 
 int32_t escape_latch = 1;
 int32_t new_game_latch = 1;

@@ -1,8 +1,5 @@
-// TEMPORARY: stand-ins for the help viewer and the control panel until they land; the screens
-// module replaces this file and keys.cpp includes its headers instead.
+// TEMPORARY: a stand-in for the control panel until it lands; the screens module replaces this
+// file and keys.cpp includes its header instead.
 #pragma once
 
-void help_open();
-void help_scroll();
-void help_close();
 void panel_open();
