@@ -181,8 +181,9 @@ void apply_script_item(const ScriptItem& item) {
     }
 }
 
-// The changes from the previous sample, as script items.
-void record_sample() {
+// The changes from the previous sample, as script items. A close that --frames asks for in
+// this pass is recorded too, so that the recording replays alone.
+void record_sample(uint32_t pass) {
     ScriptItem item;
     for (int vk = 0; vk < 256; ++vk) {
         if (sample.keys[vk] == previous.keys[vk] || !key_name(vk)) continue;
@@ -197,7 +198,7 @@ void record_sample() {
         item.kind = ScriptItemKind::Mouse, item.dx = sample.dx, item.dy = sample.dy;
         script_record(item);
     }
-    if (sample.close) {
+    if (sample.close || platform_options().frames == int64_t(pass)) {
         item.kind = ScriptItemKind::Close;
         script_record(item);
     }
@@ -363,7 +364,7 @@ void input_begin_pass(uint32_t pass) {
     }
     take_sample();
     if (script_playing() && sample.close) post_close_request();
-    if (script_recording()) record_sample();
+    if (script_recording()) record_sample(pass);
     InputDevice::add_motion(sample.dx, sample.dy, sample.dz);
 }
 

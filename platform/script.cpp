@@ -246,10 +246,11 @@ bool script_start(const std::string& play_file, const std::string& record_file, 
         run.recording = true;
         run.record_file = record_file;
     }
-    if (seed_given)
-        random_fix_seed(true, seed);
-    else if (run.play.has_seed)
-        random_fix_seed(true, run.play.seed);
+    if (seed_given || run.play.has_seed) {
+        run.record.has_seed = true;
+        run.record.seed = seed_given ? seed : run.play.seed;
+        random_fix_seed(true, run.record.seed);
+    }
     return true;
 }
 
@@ -321,8 +322,9 @@ bool script_finish(std::string* error) {
         return false;
     }
     if (!run.recording) return true;
+    // A fixed seed is the one the game used, even in a run that never asked for one.
+    if (!run.record.has_seed) run.record.seed = random_last_seed();
     run.record.has_seed = true;
-    run.record.seed = random_last_seed();
     std::ofstream out(run.record_file, std::ios::binary | std::ios::trunc);
     out << script_format(run.record);
     out.close();
