@@ -1,8 +1,7 @@
 // Creating, configuring, acquiring and releasing the input devices.
 #include "input/input.h"
 
-class Window;
-extern Window* main_window;  // the app shell's window, the devices' owner
+#include "app/app.h"
 
 InputSystem* direct_input = nullptr;
 InputDevice* keyboard_device = nullptr;

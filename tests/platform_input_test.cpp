@@ -1,0 +1,331 @@
+// Live input through SDL events: the per-pass sample, the mouse device's accumulated motion and
+// button bytes, key states, the cursor count and the joystick device.
+#include <SDL.h>
+#include <gtest/gtest.h>
+
+#include "platform/input.h"
+#include "platform/platform.h"
+#include "platform/window.h"
+
+namespace {
+
+void send(const SDL_Event& e) {
+    input_handle_event(&e);
+}
+
+void key(SDL_Keycode sym, bool down, bool repeat = false) {
+    SDL_Event e{};
+    e.type = down ? SDL_KEYDOWN : SDL_KEYUP;
+    e.key.keysym.sym = sym;
+    e.key.repeat = repeat;
+    send(e);
+}
+
+void motion(int dx, int dy) {
+    SDL_Event e{};
+    e.type = SDL_MOUSEMOTION;
+    e.motion.xrel = dx;
+    e.motion.yrel = dy;
+    send(e);
+}
+
+void button(uint8_t which, bool down) {
+    SDL_Event e{};
+    e.type = down ? SDL_MOUSEBUTTONDOWN : SDL_MOUSEBUTTONUP;
+    e.button.button = which;
+    send(e);
+}
+
+class LiveInput : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        input_reset();
+        system_ = InputSystem::create();
+        mouse_ = system_->create_device(DeviceType::Mouse);
+        ASSERT_TRUE(mouse_->set_cooperative_level(nullptr, DISCL_BACKGROUND | DISCL_NONEXCLUSIVE));
+        ASSERT_TRUE(mouse_->set_data_format(DataFormat::Mouse));
+        ASSERT_TRUE(mouse_->acquire());
+    }
+    void TearDown() override {
+        mouse_->release();
+        system_->release();
+    }
+    DIMOUSESTATE read_mouse() {
+        DIMOUSESTATE state{};
+        EXPECT_TRUE(mouse_->get_device_state(sizeof state, &state));
+        return state;
+    }
+    void pass() { input_begin_pass(pass_++); }
+
+    InputSystem* system_ = nullptr;
+    InputDevice* mouse_ = nullptr;
+    uint32_t pass_ = 0;
+};
+
+TEST_F(LiveInput, MotionIsSummedAtPassStartsAndEmptiedByARead) {
+    motion(3, -1);
+    motion(4, 2);
+    motion(-2, 5);
+    EXPECT_EQ(read_mouse().lX, 0) << "motion enters at the start of a pass only";
+    pass();
+    motion(100, 100);  // during the pass: kept for the next one
+    DIMOUSESTATE first = read_mouse();
+    EXPECT_EQ(first.lX, 5);
+    EXPECT_EQ(first.lY, 6);
+    DIMOUSESTATE again = read_mouse();
+    EXPECT_EQ(again.lX, 0);
+    EXPECT_EQ(again.lY, 0);
+    pass();
+    pass();  // motion of passes not read in between adds up
+    motion(1, 1);
+    pass();
+    EXPECT_EQ(read_mouse().lX, 101);
+}
+
+TEST_F(LiveInput, ButtonByteFollowsPressAndReleaseAndAShortClickIsNeverLost) {
+    button(SDL_BUTTON_LEFT, true);
+    pass();
+    EXPECT_EQ(read_mouse().rgbButtons[0], 0x80);
+    pass();
+    EXPECT_EQ(read_mouse().rgbButtons[0], 0x80) << "held";
+    button(SDL_BUTTON_LEFT, false);
+    pass();
+    EXPECT_EQ(read_mouse().rgbButtons[0], 0);
+
+    button(SDL_BUTTON_LEFT, true);
+    button(SDL_BUTTON_LEFT, false);
+    pass();
+    DIMOUSESTATE clicked = read_mouse();
+    EXPECT_EQ(clicked.rgbButtons[0], 0x80) << "pressed and released between two samples";
+    EXPECT_EQ(key_state(VK_LBUTTON) & 0x8000, 0x8000);
+    pass();
+    EXPECT_EQ(read_mouse().rgbButtons[0], 0) << "counted down once only";
+
+    button(SDL_BUTTON_RIGHT, true);
+    pass();
+    DIMOUSESTATE right = read_mouse();
+    EXPECT_EQ(right.rgbButtons[0], 0);
+    EXPECT_EQ(right.rgbButtons[1], 0x80);
+}
+
+TEST_F(LiveInput, KeyStateAnswersFromTheSample) {
+    key(SDLK_F2, true);
+    EXPECT_EQ(key_state(VK_F2), 0) << "not before the pass starts";
+    pass();
+    EXPECT_EQ(uint16_t(key_state(VK_F2)), 0x8000);
+    key(SDLK_F2, true, true);  // auto-repeat changes nothing
+    key(SDLK_F2, false);
+    EXPECT_NE(key_state(VK_F2), 0) << "the sample holds for the whole pass";
+    pass();
+    EXPECT_EQ(key_state(VK_F2), 0);
+
+    key(SDLK_SPACE, true);
+    key(SDLK_SPACE, false);
+    key(SDLK_a, true);
+    pass();
+    EXPECT_NE(key_state(VK_SPACE), 0);
+    EXPECT_NE(key_state('A'), 0);
+    pass();
+    EXPECT_EQ(key_state(VK_SPACE), 0);
+    EXPECT_NE(key_state('A'), 0);
+    EXPECT_EQ(key_state(-1), 0);
+    EXPECT_EQ(key_state(1000), 0);
+}
+
+TEST_F(LiveInput, KeyboardDeviceGivesKeyBytesByDirectInputCode) {
+    InputDevice* keyboard = system_->create_device(DeviceType::Keyboard);
+    ASSERT_FALSE(keyboard->set_data_format(DataFormat::Mouse));
+    ASSERT_TRUE(keyboard->set_data_format(DataFormat::Keyboard));
+    ASSERT_TRUE(keyboard->acquire());
+    key(SDLK_ESCAPE, true);
+    key(SDLK_F1, true);
+    pass();
+    uint8_t bytes[256];
+    ASSERT_TRUE(keyboard->get_device_state(256, bytes));
+    EXPECT_EQ(bytes[0x01], 0x80);
+    EXPECT_EQ(bytes[0x3B], 0x80);
+    EXPECT_EQ(bytes[0x3C], 0);
+    EXPECT_FALSE(keyboard->get_device_state(16, bytes));
+    keyboard->release();
+}
+
+TEST_F(LiveInput, ReadsNeedAnAcquiredDeviceAndTheRightSize) {
+    DIMOUSESTATE state = {7, 7, 7, {7, 7, 7, 7}};
+    EXPECT_FALSE(mouse_->get_device_state(sizeof state - 1, &state));
+    motion(9, 9);
+    pass();
+    ASSERT_TRUE(mouse_->unacquire());
+    EXPECT_FALSE(mouse_->unacquire());
+    EXPECT_FALSE(mouse_->get_device_state(sizeof state, &state));
+    EXPECT_EQ(state.lX, 7) << "a failed read leaves the buffer alone";
+    motion(5, 5);
+    pass();  // not acquired: not counted
+    ASSERT_TRUE(mouse_->acquire());
+    EXPECT_EQ(read_mouse().lX, 0);
+
+    InputDevice* fresh = system_->create_device(DeviceType::Mouse);
+    EXPECT_FALSE(fresh->acquire()) << "no data format yet";
+    EXPECT_FALSE(fresh->set_cooperative_level(nullptr, DISCL_BACKGROUND));
+    EXPECT_FALSE(fresh->set_cooperative_level(
+        nullptr, DISCL_EXCLUSIVE | DISCL_NONEXCLUSIVE | DISCL_FOREGROUND));
+    fresh->release();
+}
+
+TEST_F(LiveInput, HugeMotionSaturatesInsteadOfOverflowing) {
+    for (int i = 0; i < 3; ++i) motion(INT32_MAX / 2 + 1, INT32_MIN / 2 - 1);
+    pass();
+    motion(INT32_MAX / 2, 0);
+    pass();
+    DIMOUSESTATE state = read_mouse();
+    EXPECT_EQ(state.lX, INT32_MAX);
+    EXPECT_EQ(state.lY, INT32_MIN);
+}
+
+TEST_F(LiveInput, WheelNotchesAreOneHundredTwentyUnits) {
+    SDL_Event e{};
+    e.type = SDL_MOUSEWHEEL;
+    e.wheel.y = -2;
+    send(e);
+    pass();
+    EXPECT_EQ(read_mouse().lZ, -240);
+}
+
+TEST(Cursor, ShowCursorKeepsADisplayCount) {
+    input_reset();
+    EXPECT_EQ(show_cursor(false), -1);
+    EXPECT_EQ(show_cursor(false), -2);
+    EXPECT_EQ(show_cursor(true), -1);
+    EXPECT_EQ(show_cursor(true), 0);
+    EXPECT_EQ(show_cursor(true), 1);
+    EXPECT_FALSE(input_mouse_captured()) << "no window: nothing to capture";
+    ASSERT_TRUE(set_cursor_pos(320, 240));
+    int x, y;
+    cursor_pos(&x, &y);
+    EXPECT_EQ(x, 320);
+    EXPECT_EQ(y, 240);
+}
+
+TEST(KeyNames, NamesAndCodesGoBothWays) {
+    EXPECT_EQ(key_from_name("escape"), VK_ESCAPE);
+    EXPECT_EQ(key_from_name("f12"), VK_F12);
+    EXPECT_EQ(key_from_name("return"), VK_RETURN);
+    EXPECT_STREQ(key_name(VK_RETURN), "enter");
+    EXPECT_EQ(key_from_name("q"), 'Q');
+    EXPECT_STREQ(key_name('7'), "7");
+    EXPECT_EQ(key_from_name("F2"), 0);
+    EXPECT_EQ(key_from_name(""), 0);
+    EXPECT_EQ(key_name(0xFF), nullptr);
+}
+
+TEST(Joystick, AxisValuesFillTheRangeOutsideTheDeadZone) {
+    EXPECT_EQ(joystick_axis_value(-32768, -1000, 1000, 0), -1000);
+    EXPECT_EQ(joystick_axis_value(32767, -1000, 1000, 0), 1000);
+    EXPECT_EQ(joystick_axis_value(0, -1000, 1000, 0), 0);
+    EXPECT_EQ(joystick_axis_value(3000, -1000, 1000, 1000), 0) << "inside a 10% dead zone";
+    EXPECT_EQ(joystick_axis_value(32767, -1000, 1000, 1000), 1000);
+    EXPECT_EQ(joystick_axis_value(16384, 0, 100, 0), 75);
+    EXPECT_EQ(joystick_axis_value(-32768, 0, 100, 10000), 50) << "all dead zone";
+}
+
+TEST(Joystick, ReadsTheFirstAttachedJoystick) {
+    ASSERT_EQ(SDL_InitSubSystem(SDL_INIT_JOYSTICK), 0);
+    int index = SDL_JoystickAttachVirtual(SDL_JOYSTICK_TYPE_GAMECONTROLLER, 2, 2, 0);
+    ASSERT_GE(index, 0) << SDL_GetError();
+    InputSystem* system = InputSystem::create();
+    InputDevice* joystick = system->create_device(DeviceType::Joystick);
+    ASSERT_NE(joystick, nullptr);
+    ASSERT_TRUE(joystick->set_data_format(DataFormat::Joystick));
+    ASSERT_TRUE(joystick->set_axis_range(JoystickAxis::X, -100, 100));
+    ASSERT_TRUE(joystick->set_dead_zone(2000));
+    EXPECT_FALSE(joystick->set_axis_range(JoystickAxis::Y, 5, 5));
+    ASSERT_TRUE(joystick->acquire());
+    EXPECT_FALSE(joystick->set_dead_zone(0)) << "properties are set before acquiring";
+
+    SDL_Joystick* virtual_stick = SDL_JoystickOpen(index);
+    SDL_JoystickSetVirtualAxis(virtual_stick, 0, 32767);
+    SDL_JoystickSetVirtualAxis(virtual_stick, 1, 0);
+    SDL_JoystickSetVirtualButton(virtual_stick, 1, 1);
+    DIJOYSTATE state{};
+    ASSERT_TRUE(joystick->get_device_state(sizeof state, &state));
+    EXPECT_EQ(state.lX, 100);
+    EXPECT_EQ(state.lY, 32768) << "default range 0..65535, centred";
+    EXPECT_EQ(state.rgbButtons[0], 0);
+    EXPECT_EQ(state.rgbButtons[1], 0x80);
+
+    joystick->release();
+    system->release();
+    SDL_JoystickClose(virtual_stick);
+    SDL_JoystickDetachVirtual(index);
+    SDL_QuitSubSystem(SDL_INIT_JOYSTICK);
+}
+
+}  // namespace
+
+namespace {
+
+intptr_t quiet_proc(Window* window, uint32_t message, uintptr_t wParam, intptr_t lParam) {
+    return def_window_proc(window, message, wParam, lParam);
+}
+
+void window_event(uint8_t which) {
+    SDL_Event e{};
+    e.type = SDL_WINDOWEVENT;
+    e.window.event = which;
+    send(e);
+}
+
+// A real window (on SDL's dummy driver), focus and clicks given as events.
+class Capture : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        Options options;
+        options.window = true;
+        ASSERT_TRUE(platform_init(options)) << platform_error();
+        ASSERT_TRUE(register_class({CS_OWNDC, quiet_proc, nullptr, "CAPTURE"}));
+        ASSERT_NE(create_window("CAPTURE", "capture", 0, 0, 640, 480), nullptr);
+        input_reset();
+    }
+    void TearDown() override {
+        input_reset();
+        platform_shutdown();
+    }
+};
+
+TEST_F(Capture, HiddenCursorInAFocusedWindowCapturesTheMouse) {
+    window_event(SDL_WINDOWEVENT_FOCUS_GAINED);
+    EXPECT_FALSE(input_mouse_captured()) << "the cursor is shown";
+    show_cursor(false);
+    EXPECT_TRUE(input_mouse_captured());
+    show_cursor(true);
+    EXPECT_FALSE(input_mouse_captured()) << "showing the cursor releases the mouse";
+    show_cursor(false);
+    EXPECT_TRUE(input_mouse_captured());
+}
+
+TEST_F(Capture, FocusLossAndAltTabReleaseUntilAClickThatIsNotAShot) {
+    show_cursor(false);
+    window_event(SDL_WINDOWEVENT_FOCUS_GAINED);
+    ASSERT_TRUE(input_mouse_captured());
+    window_event(SDL_WINDOWEVENT_FOCUS_LOST);
+    EXPECT_FALSE(input_mouse_captured());
+    window_event(SDL_WINDOWEVENT_FOCUS_GAINED);
+    EXPECT_FALSE(input_mouse_captured()) << "back in the window, still released";
+    button(SDL_BUTTON_LEFT, true);
+    EXPECT_TRUE(input_mouse_captured());
+    button(SDL_BUTTON_LEFT, false);
+    input_begin_pass(0);
+    EXPECT_EQ(key_state(VK_LBUTTON), 0) << "the click that captured did not fire";
+
+    SDL_Event alt_tab{};
+    alt_tab.type = SDL_KEYDOWN;
+    alt_tab.key.keysym.sym = SDLK_TAB;
+    alt_tab.key.keysym.mod = KMOD_LALT;
+    send(alt_tab);
+    EXPECT_FALSE(input_mouse_captured());
+    button(SDL_BUTTON_LEFT, true);
+    button(SDL_BUTTON_LEFT, true);
+    input_begin_pass(1);
+    EXPECT_NE(key_state(VK_LBUTTON), 0) << "once captured, clicks are shots again";
+}
+
+}  // namespace
