@@ -134,16 +134,23 @@ void add_live_motion(int32_t dx, int32_t dy, int32_t dz) {
     live.dz = add_saturated(live.dz, dz);
 }
 
-void set_key(int vk, bool down) {
-    if (vk <= 0 || vk > 255) return;
-    live.down[vk] = down;
-    if (down) live.pressed[vk] = true;
+// Presses are kept until the next sample only while the game hides the cursor: a shown cursor
+// means the control panel has the input, and its Esc or its click on OK must not reach the
+// game after it closes. Script items always count.
+bool keep_presses(bool from_script) {
+    return from_script || cursor_count < 0;
 }
 
-void set_button(int index, bool down) {
+void set_key(int vk, bool down, bool from_script) {
+    if (vk <= 0 || vk > 255) return;
+    live.down[vk] = down;
+    if (down && keep_presses(from_script)) live.pressed[vk] = true;
+}
+
+void set_button(int index, bool down, bool from_script) {
     if (index < 0 || index >= BUTTONS) return;
     live.button_down[index] = down;
-    if (down) live.button_pressed[index] = true;
+    if (down && keep_presses(from_script)) live.button_pressed[index] = true;
 }
 
 void take_sample() {
@@ -165,13 +172,13 @@ void take_sample() {
 void apply_script_item(const ScriptItem& item) {
     switch (item.kind) {
         case ScriptItemKind::Key:
-            set_key(item.vk, item.down);
+            set_key(item.vk, item.down, true);
             break;
         case ScriptItemKind::Mouse:
             add_live_motion(item.dx, item.dy, 0);
             break;
         case ScriptItemKind::Button:
-            set_button(0, item.down);
+            set_button(0, item.down, true);
             break;
         case ScriptItemKind::Close:
             live.close = true;
@@ -242,7 +249,7 @@ void handle_key_event(const SDL_KeyboardEvent& e) {
     if (e.repeat) return;
     bool down = e.type == SDL_KEYDOWN;
     if (down && e.keysym.sym == SDLK_TAB && (e.keysym.mod & KMOD_ALT)) release_capture_for_player();
-    set_key(vk_from_sdl(e.keysym.sym), down);
+    set_key(vk_from_sdl(e.keysym.sym), down, false);
 }
 
 int button_index(uint8_t sdl_button) {
@@ -269,7 +276,7 @@ void handle_button_event(const SDL_MouseButtonEvent& e) {
         update_capture();
         return;
     }
-    set_button(button_index(e.button), down);
+    set_button(button_index(e.button), down, false);
 }
 
 }  // namespace

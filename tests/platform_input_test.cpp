@@ -40,6 +40,7 @@ class LiveInput : public ::testing::Test {
   protected:
     void SetUp() override {
         input_reset();
+        show_cursor(false);  // as the game plays
         system_ = InputSystem::create();
         mouse_ = system_->create_device(DeviceType::Mouse);
         ASSERT_TRUE(mouse_->set_cooperative_level(nullptr, DISCL_BACKGROUND | DISCL_NONEXCLUSIVE));
@@ -130,6 +131,19 @@ TEST_F(LiveInput, KeyStateAnswersFromTheSample) {
     EXPECT_NE(key_state('A'), 0);
     EXPECT_EQ(key_state(-1), 0);
     EXPECT_EQ(key_state(1000), 0);
+}
+
+TEST_F(LiveInput, WhileTheCursorIsShownOnlyWhatIsHeldAtTheSampleCounts) {
+    show_cursor(true);  // the control panel is open
+    key(SDLK_ESCAPE, true);
+    key(SDLK_ESCAPE, false);
+    button(SDL_BUTTON_LEFT, true);
+    button(SDL_BUTTON_LEFT, false);
+    key(SDLK_F3, true);
+    pass();
+    EXPECT_EQ(key_state(VK_ESCAPE), 0) << "Esc in the panel must not quit the game after it";
+    EXPECT_EQ(read_mouse().rgbButtons[0], 0) << "nor the click on OK fire";
+    EXPECT_NE(key_state(VK_F3), 0) << "a key still held counts";
 }
 
 TEST_F(LiveInput, KeyboardDeviceGivesKeyBytesByDirectInputCode) {

@@ -133,6 +133,7 @@ std::string run_passes(const std::string& play, const std::string& record, uint3
     options.play_file = play;
     options.record_file = record;
     EXPECT_TRUE(input_platform_init(options)) << platform_error();
+    show_cursor(false);  // as the game does at its start
     InputSystem* system = InputSystem::create();
     InputDevice* mouse = system->create_device(DeviceType::Mouse);
     mouse->set_data_format(DataFormat::Mouse);
