@@ -45,9 +45,12 @@ uint32_t be32(const Bytes& b, size_t at) {
     return uint32_t(b.at(at)) << 24 | b.at(at + 1) << 16 | b.at(at + 2) << 8 | b.at(at + 3);
 }
 
-int run_tool(const std::string& tool, const fs::path& source_root, const fs::path& output_root) {
+// Runs a generator; what it says on stderr goes to `messages`.
+int run_tool(const std::string& tool, const fs::path& source_root, const fs::path& output_root,
+             const fs::path& messages = "/dev/null") {
     std::string command = "\"" + std::string(GNATRIX_BINARY_DIR) + "/" + tool + "\" \"" +
-                          source_root.string() + "\" \"" + output_root.string() + "\" 2>/dev/null";
+                          source_root.string() + "\" \"" + output_root.string() + "\" 2>\"" +
+                          messages.string() + "\"";
     return std::system(command.c_str());
 }
 
@@ -82,15 +85,25 @@ TEST(ResourceGenerators, ReproduceTheCommittedFilesByteForByte) {
     }
 }
 
-TEST(ResourceGenerators, RefuseBrokenSourcesAndWriteNothing) {
+TEST(ResourceGenerators, RefuseBrokenSourcesNamingTheLineAndWriteNothing) {
     fs::path root = fs::path(GNATRIX_BINARY_DIR) / "broken_sources";
     fs::remove_all(root);
     fs::create_directories(root / "resources/src");
     std::ofstream(root / "resources/src/help.txt") << "^Heading\nA line with a \\ in it\n";
     std::ofstream(root / "resources/src/sprites.txt") << "frame rocket0 1 1 4 2\n....\n";
     std::ofstream(root / "resources/src/bonus.txt") << "length 100\npeak 1.5\n";
-    for (const char* tool : {"make_help", "make_sprites", "make_chime", "make_backdrop"})
-        EXPECT_NE(run_tool(tool, root, root / "out"), 0) << tool;
+    std::ofstream(root / "resources/src/backdrop.txt") << "seed 1\nlogo 10 10 \"Gnatrix\"\n";
+    const std::pair<const char*, const char*> cases[] = {{"make_help", "help.txt:2"},
+                                                         {"make_sprites", "sprites.txt:1"},
+                                                         {"make_chime", "bonus.txt"},
+                                                         {"make_backdrop", "backdrop.txt:2"}};
+    for (auto [tool, where] : cases) {
+        fs::path said = root / (std::string(tool) + ".txt");
+        EXPECT_NE(run_tool(tool, root, root / "out", said), 0) << tool;
+        std::string message = read_string(said);
+        EXPECT_NE(message.find(where), std::string::npos) << tool << " said: " << message;
+        EXPECT_EQ(std::count(message.begin(), message.end(), '\n'), 1) << message;
+    }
     EXPECT_FALSE(fs::exists(root / "out"));
 }
 

@@ -359,13 +359,6 @@ void paint_picture(Scene& s, int x0, int y0, int scale, const std::vector<std::s
 
 // --- Reading the scene ----------------------------------------------------------------------
 
-std::string quoted(const std::string& line, const std::string& where) {
-    size_t open = line.find('"'), close = line.rfind('"');
-    if (open == std::string::npos || open == close)
-        fail(where + ": text in double quotes expected");
-    return line.substr(open + 1, close - open - 1);
-}
-
 void read_font(Scene& s, const std::vector<std::string>& lines, size_t& n) {
     std::string chars = lines[n].substr(lines[n].find(' ') + 1);
     std::vector<Glyph> glyphs(chars.size());
@@ -384,10 +377,6 @@ void read_font(Scene& s, const std::vector<std::string>& lines, size_t& n) {
     for (size_t k = 0; k < chars.size(); ++k) s.font.glyphs[chars[k]] = glyphs[k];
 }
 
-Colour colour_at(const std::vector<std::string>& w, size_t at, const std::string& where) {
-    return {to_real(w.at(at), where), to_real(w.at(at + 1), where), to_real(w.at(at + 2), where)};
-}
-
 // The font comes first wherever it stands in the file, since elements before it may use it.
 Scene read_scene(const std::string& text) {
     Scene s;
@@ -399,13 +388,27 @@ Scene read_scene(const std::string& text) {
         else if (!w.empty() && w[0] == "space" && w.size() == 2)
             s.font.space = to_int(w[1], "backdrop.txt");
     }
+    // How many words each element takes, its name included ("reserve" takes any number).
+    static const std::map<std::string, size_t> WORDS = {
+        {"seed", 2},    {"dither", 2}, {"colour", 5},  {"sky", 7},   {"nebula", 9}, {"stars", 2},
+        {"planet", 13}, {"logo", 6},   {"window", 6},  {"panel", 5}, {"key", 9},    {"text", 8},
+        {"caption", 7}, {"ink", 5},    {"picture", 5}, {"mark", 5},  {"glyphs", 2}, {"reserve", 0}};
     for (size_t n = 0; n < lines.size(); ++n) {
         std::string where = "backdrop.txt:" + std::to_string(n + 1);
-        const std::string& line = lines[n];
-        auto w = split_words(line);
-        auto num = [&](size_t k) { return to_int(w.at(k), where); };
-        auto real = [&](size_t k) { return to_real(w.at(k), where); };
+        auto w = split_words(lines[n]);
         if (w.empty() || w[0] == "space") continue;
+        auto words = WORDS.find(w[0]);
+        if (words == WORDS.end()) fail(where + ": cannot read: " + lines[n]);
+        if (words->second && w.size() != words->second && w[0] != "glyphs")
+            fail(where + ": " + w[0] + " takes " + std::to_string(words->second - 1) + " values");
+        auto num = [&](size_t k) { return to_int(w[k], where); };
+        auto real = [&](size_t k) { return to_real(w[k], where); };
+        auto colour = [&](size_t k) { return Colour{real(k), real(k + 1), real(k + 2)}; };
+        auto entry = [&](size_t k) {
+            int i = num(k);
+            if (i < 0 || i > 255) fail(where + ": palette entries are 0 to 255");
+            return size_t(i);
+        };
         if (w[0] == "glyphs")
             n += GLYPH_ROWS;
         else if (w[0] == "seed")
@@ -413,40 +416,34 @@ Scene read_scene(const std::string& text) {
         else if (w[0] == "dither")
             s.dither = real(1);
         else if (w[0] == "colour") {
-            s.palette.at(size_t(num(1))) = {uint8_t(num(2)), uint8_t(num(3)), uint8_t(num(4))};
-            s.reserved.at(size_t(num(1))) = true;
+            s.palette[entry(1)] = {uint8_t(num(2)), uint8_t(num(3)), uint8_t(num(4))};
+            s.reserved[entry(1)] = true;
         } else if (w[0] == "reserve") {
-            for (size_t k = 1; k < w.size(); ++k) s.reserved.at(size_t(num(k))) = true;
+            for (size_t k = 1; k < w.size(); ++k) s.reserved[entry(k)] = true;
         } else if (w[0] == "sky")
-            paint_sky(s, colour_at(w, 1, where), colour_at(w, 4, where));
+            paint_sky(s, colour(1), colour(4));
         else if (w[0] == "nebula")
-            paint_nebula(s, colour_at(w, 1, where), real(4), real(5), real(6), real(7), real(8),
-                         uint32_t(n));
+            paint_nebula(s, colour(1), real(4), real(5), real(6), real(7), real(8), uint32_t(n));
         else if (w[0] == "stars")
             paint_stars(s, num(1), uint32_t(n));
         else if (w[0] == "planet")
-            paint_planet(s, real(1), real(2), real(3), colour_at(w, 4, where),
-                         colour_at(w, 7, where), colour_at(w, 10, where));
+            paint_planet(s, real(1), real(2), real(3), colour(4), colour(7), colour(10));
         else if (w[0] == "logo")
-            paint_logo(s, num(1), num(2), num(3), real(4), quoted(line, where));
+            paint_logo(s, num(1), num(2), num(3), real(4), w[5]);
         else if (w[0] == "window")
             paint_window(s, num(1), num(2), num(3), num(4), num(5));
         else if (w[0] == "panel")
             paint_panel(s, num(1), num(2), num(3), num(4));
-        else if (w[0] == "key") {
-            size_t q = line.find('"', line.find('"') + 1) + 1;  // after the key's own name
-            std::string rest = line.substr(q);
-            paint_key(s, num(1), num(2), num(3), quoted(line.substr(0, q), where),
-                      quoted(rest, where),
-                      colour_at(split_words(rest.substr(rest.rfind('"') + 1)), 0, where));
-        } else if (w[0] == "text")
-            paint_text(s, num(1), num(2), num(3), colour_at(w, 4, where), quoted(line, where));
+        else if (w[0] == "key")
+            paint_key(s, num(1), num(2), num(3), w[4], w[5], colour(6));
+        else if (w[0] == "text")
+            paint_text(s, num(1), num(2), num(3), colour(4), w[7]);
         else if (w[0] == "caption")
-            paint_caption(s, num(1), num(2), num(3), num(4), num(5), quoted(line, where));
-        else if (w[0] == "ink" && w.size() == 5)
-            s.inks[w[1][0]] = colour_at(w, 2, where);
+            paint_caption(s, num(1), num(2), num(3), num(4), num(5), w[6]);
+        else if (w[0] == "ink")
+            s.inks[w[1][0]] = colour(2);
         else if (w[0] == "picture") {
-            std::vector<std::string> rows(size_t(num(4)));
+            std::vector<std::string> rows(size_t(std::max(0, num(4))));
             for (std::string& row : rows) {
                 if (++n >= lines.size()) fail(where + ": picture rows are cut short");
                 row = lines[n];
@@ -454,8 +451,6 @@ Scene read_scene(const std::string& text) {
             paint_picture(s, num(1), num(2), num(3), rows);
         } else if (w[0] == "mark")
             s.marks.push_back({num(1), num(2), num(3), num(4)});
-        else
-            fail(where + ": cannot read: " + line);
     }
     return s;
 }

@@ -46,11 +46,9 @@ ChimeSource parse(const std::string& text) {
             src.partials.push_back({real(1), real(2)});
         else if (w[0] == "note" && w.size() == 5)
             src.notes.push_back({real(1), real(2), real(3), real(4)});
-        else if (w[0] == "info" && w.size() >= 3) {
-            size_t open = line.find('"'), close = line.rfind('"');
-            if (open == close) fail(where + ": info ID \"TEXT\"");
-            src.info.push_back({w[1], line.substr(open + 1, close - open - 1)});
-        } else
+        else if (w[0] == "info" && w.size() == 3)
+            src.info.push_back({w[1], w[2]});
+        else
             fail(where + ": cannot read: " + line);
     }
     if (src.length <= 0 || src.notes.empty() || src.partials.empty())

@@ -57,11 +57,8 @@ SpriteSource parse(const std::string& text) {
     auto lines = split_lines(text);
     for (size_t n = 0; n < lines.size(); ++n) {
         std::string where = "sprites.txt:" + std::to_string(n + 1);
-        // A key line names its character before any comment: "key # 15" keys the '#'.
         const std::string& line = lines[n];
-        auto w = split_words(
-            line.rfind("key ", 0) == 0 && line.size() > 4 ? "key X " + line.substr(5) : line);
-        if (w.size() > 1 && w[0] == "key") w[1] = line.substr(4, 1);
+        auto w = split_words(line);
         if (w.empty()) continue;
         if (w[0] == "colour" && w.size() == 5) {
             src.palette.at(size_t(to_int(w[1], where))) = to_rgb(w, 2, where);

@@ -1,5 +1,6 @@
 // Shared helpers of the resource generators: files, palettes, packed DIBs, PNG and source parsing.
 #pragma once
+#include <algorithm>
 #include <array>
 #include <cstdint>
 #include <cstdio>
@@ -255,12 +256,28 @@ inline Bytes png_of_picture(const Picture& pic, const Palette& pal, int scale = 
     return png_encode(w, h, 3, rows, &pal);
 }
 
-// --- Source files: '#' starts a comment, words are split by blanks ------------------------
+// --- Source files ----------------------------------------------------------------------
 
+// Words split by blanks; a "quoted text" is one word (without its quotes); a '#' that starts a
+// word outside quotes starts a comment.
 inline std::vector<std::string> split_words(const std::string& line) {
-    std::istringstream in(line.substr(0, line.find('#')));
     std::vector<std::string> words;
-    for (std::string w; in >> w;) words.push_back(w);
+    size_t i = 0;
+    while (i < line.size()) {
+        if (line[i] == ' ' || line[i] == '\t') {
+            ++i;
+        } else if (line[i] == '#') {
+            break;
+        } else if (line[i] == '"') {
+            size_t close = std::min(line.find('"', i + 1), line.size());
+            words.push_back(line.substr(i + 1, close - i - 1));
+            i = close + 1;
+        } else {
+            size_t end = std::min(line.find_first_of(" \t", i), line.size());
+            words.push_back(line.substr(i, end - i));
+            i = end;
+        }
+    }
     return words;
 }
 
