@@ -19,12 +19,16 @@ namespace {
 class DisplayTest : public ::testing::TestWithParam<int> {
   protected:
     void SetUp() override {
+        Options headless;
+        headless.headless = true;
+        ASSERT_TRUE(platform_init(headless)) << platform_error();
         display_set_primary_pitch(GetParam());
         ASSERT_EQ(1, gfx_init(640, 480, 8, false, true));
     }
     void TearDown() override {
         gfx_shutdown();
         display_set_primary_pitch(0);
+        platform_shutdown();
     }
     static uint8_t pixel(int x, int y) {
         uint8_t* p = gfx_lock_primary();

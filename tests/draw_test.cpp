@@ -10,12 +10,16 @@
 #include "gfx/display.h"
 #include "gfx/palette.h"
 #include "platform/clock.h"
+#include "platform/platform.h"
 
 namespace {
 
 class DrawTest : public ::testing::Test {
   protected:
     void SetUp() override {
+        Options headless;
+        headless.headless = true;
+        ASSERT_TRUE(platform_init(headless)) << platform_error();
         ASSERT_EQ(1, gfx_init(640, 480, 8, false, true));
         PALETTEENTRY palette[256] = {};
         palette[1] = {255, 255, 255, 0};
@@ -27,6 +31,7 @@ class DrawTest : public ::testing::Test {
     void TearDown() override {
         surface->release();
         gfx_shutdown();
+        platform_shutdown();
     }
     // The columns of the surface that hold the colour in any row, as [start, end) runs.
     std::vector<std::pair<int, int>> ink_runs(uint8_t colour) {
@@ -105,34 +110,31 @@ TEST_F(DrawTest, OpaqueTextFillsItsExtentWithTheBackground) {
 }
 
 TEST_F(DrawTest, JustificationSpreadsExtraPixelsOverTheBlanksEarlierOnesFirst) {
-    DrawContext* dc = surface->get_dc();
-    int plain = 0, justified = 0, h = 0;
-    dc->text_extent("l l l", 5, &plain, &h);
-    dc->set_text_color(RGB(255, 255, 255));
-    dc->set_bk_mode(TRANSPARENT);
-    dc->text_out(0, 0, "l l l", 5);
-    surface->release_dc(dc);
-    const auto before = ink_runs(1);
-    ASSERT_EQ(3u, before.size());
-
-    gfx_fill_surface(surface, 0, nullptr);
-    dc = surface->get_dc();
-    dc->set_text_justification(5, 2);
-    dc->text_extent("l l l", 5, &justified, &h);
-    EXPECT_EQ(plain + 5, justified);
-    dc->set_text_color(RGB(255, 255, 255));
-    dc->set_bk_mode(TRANSPARENT);
-    dc->text_out(0, 0, "l l l", 5);
-    surface->release_dc(dc);
-    const auto after = ink_runs(1);
-    ASSERT_EQ(3u, after.size());
-    EXPECT_EQ(before[0].first, after[0].first);
-    EXPECT_EQ(before[1].first + 3, after[1].first);
-    EXPECT_EQ(before[2].first + 5, after[2].first);
+    // Where each "l" of the text lands, and the width reported, with a justification set.
+    const auto layout = [this](const char* text, int extra, int breaks, int* width) {
+        gfx_fill_surface(surface, 0, nullptr);
+        DrawContext* dc = surface->get_dc();
+        dc->set_text_justification(extra, breaks);
+        int h = 0;
+        dc->text_extent(text, int(std::strlen(text)), width, &h);
+        dc->set_text_color(RGB(255, 255, 255));
+        dc->set_bk_mode(TRANSPARENT);
+        dc->text_out(0, 0, text, int(std::strlen(text)));
+        surface->release_dc(dc);
+        std::vector<int> starts;
+        for (const auto& run : ink_runs(1)) starts.push_back(run.first);
+        return starts;
+    };
+    int plain = 0, justified = 0;
+    const std::vector<int> before = layout("l l l l", 0, 0, &plain);
+    ASSERT_EQ(4u, before.size());
+    const std::vector<int> after = layout("l l l l", 7, 3, &justified);
+    EXPECT_EQ(plain + 7, justified);
+    EXPECT_EQ((std::vector<int>{before[0], before[1] + 3, before[2] + 5, before[3] + 7}), after);
 }
 
-TEST(Timer, WaitsGoThroughTheClockAndSurviveTheWrap) {
-    clock_set_virtual(true);
+TEST_F(DrawTest, WaitsGoThroughTheClockAndSurviveTheWrap) {
+    ASSERT_TRUE(clock_is_virtual());
     clock_set_virtual_ticks(1000);
     EXPECT_EQ(1000u, tmr_frame_start());
     EXPECT_EQ(1000u, frame_start_tick);
