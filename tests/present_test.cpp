@@ -95,14 +95,17 @@ class PresentWindow : public ::testing::Test {
 TEST_F(PresentWindow, TheScreenReachesTheWindowThroughThePaletteAndLetterbox) {
     PALETTEENTRY palette[256] = {};
     palette[5] = {10, 200, 30, PC_NOCOLLAPSE};
+    palette[7] = {1, 2, 3, PC_NOCOLLAPSE};
     pal_apply(palette);
     uint8_t* p = gfx_lock_primary();
-    for (int y = 0; y < 480; ++y) std::memset(p + y * primary_pitch, 5, 640);
+    for (int y = 0; y < 480; ++y) std::memset(p + y * primary_pitch, y == 100 ? 7 : 5, 640);
     p[0] = 0;
     gfx_unlock_primary();
     display_present(true);
     EXPECT_EQ(0x0AC81Eu, shown(320, 240));
     EXPECT_EQ(0x0AC81Eu, shown(639, 479));
+    EXPECT_EQ(0x010203u, shown(320, 100));
+    EXPECT_EQ(0x0AC81Eu, shown(320, 101));
     EXPECT_EQ(0u, shown(0, 0));
 
     // A palette change alone is shown at the next present.
