@@ -87,6 +87,20 @@ TEST(GameRun, DumpsThatCannotBeWrittenFailTheRun) {
     EXPECT_EQ(lines(never.err), 1) << never.err;
 }
 
+TEST(GameRun, EscapeDuringTheTitleEndsTheProgram) {
+    std::string base = run_base();
+    std::ofstream(base + ".script") << "gnatrix-input 1\n@3 key escape down\n";
+    GameOutput run = run_game("--headless --play " + base + ".script --dump-state 2:" + base +
+                              ".state --dump-state 50:" + base + ".late");
+    std::string state = slurp(base + ".state");
+    for (const char* suffix : {".script", ".state", ".late"}) std::remove((base + suffix).c_str());
+    EXPECT_NE(state.find("game_state 1\n"), std::string::npos) << state;
+    // The loop ended long before pass 50: that dump is reported missing, and only that.
+    EXPECT_EQ(run.status, 1);
+    EXPECT_EQ(lines(run.err), 1) << run.err;
+    EXPECT_NE(run.err.find(".late' was not written"), std::string::npos) << run.err;
+}
+
 TEST(GameRun, VersionAndHelp) {
     GameOutput version = run_game("--version");
     EXPECT_EQ(version.status, 0);
