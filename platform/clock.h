@@ -11,6 +11,10 @@ void clock_sleep(uint32_t ms);
 // The milliseconds field of the local time.
 uint16_t clock_local_milliseconds();
 
+// Real mode: takes these milliseconds out of the game's time (spent on something the game must
+// not notice, such as saving a screenshot). Virtual time never moves by itself anyway.
+void clock_hide(uint32_t ms);
+
 void clock_set_virtual(bool is_virtual);
 bool clock_is_virtual();
 // Tests: put the virtual clock at a given tick count.

@@ -246,7 +246,8 @@ void handle_window_event(const SDL_WindowEvent& e) {
 }
 
 void handle_key_event(const SDL_KeyboardEvent& e) {
-    if (e.repeat) return;
+    // PrintScreen is the platform's screenshot key, never the game's.
+    if (e.repeat || e.keysym.sym == SDLK_PRINTSCREEN) return;
     bool down = e.type == SDL_KEYDOWN;
     if (down && e.keysym.sym == SDLK_TAB && (e.keysym.mod & KMOD_ALT)) release_capture_for_player();
     set_key(vk_from_sdl(e.keysym.sym), down, false);

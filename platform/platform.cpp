@@ -11,6 +11,7 @@
 #include "platform/input.h"
 #include "platform/internal.h"
 #include "platform/random.h"
+#include "platform/screenshot.h"
 
 namespace {
 
@@ -102,6 +103,7 @@ bool platform_init(const Options& options) {
     }
     sdl_up = true;
     window_reset();
+    platform_add_event_hook(screenshot_handle_event);
     if (!input_platform_init(options)) {
         platform_shutdown();
         return false;

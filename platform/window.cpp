@@ -2,6 +2,8 @@
 // end of the previous pass are written, events pumped, the pass hooks run, the screen shown.
 #include "platform/window.h"
 
+#include <strings.h>
+
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
@@ -12,6 +14,7 @@
 #include "platform/display_objects.h"
 #include "platform/internal.h"
 #include "platform/resources.h"
+#include "platform/screenshot.h"
 
 class Window {
   public:
@@ -50,7 +53,8 @@ void write_state_dump(const std::string& path) {
 }
 
 void write_screen_dump(const std::string& path) {
-    if (platform_dump_screen(path.c_str())) return;
+    const bool png = path.size() > 4 && strcasecmp(path.c_str() + path.size() - 4, ".png") == 0;
+    if (png ? platform_dump_png(path.c_str()) : platform_dump_screen(path.c_str())) return;
     dump_failed = true;
     report("cannot write the screen dump '" + path + "'");
 }

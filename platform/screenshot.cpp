@@ -1,0 +1,85 @@
+// Screenshots: PrintScreen saves the screen as shown (palette applied) as a PNG in the current
+// folder. The platform takes the key; the game never sees it and no game time passes.
+#include "platform/screenshot.h"
+
+#include <png.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <ctime>
+#include <filesystem>
+
+#include "platform/clock.h"
+#include "platform/internal.h"
+
+namespace {
+
+constexpr int W = 640, H = 480;
+
+// Opens a new file "gnatrix-YYYYMMDD-HHMMSS[-N].png" for writing, never replacing one.
+FILE* create_numbered(time_t when, std::string* path) {
+    struct tm local {};
+    localtime_r(&when, &local);
+    char stamp[32];
+    strftime(stamp, sizeof stamp, "gnatrix-%Y%m%d-%H%M%S", &local);
+    for (int n = 1; n < 1000; ++n) {
+        *path = std::string(stamp) + (n > 1 ? "-" + std::to_string(n) : "") + ".png";
+        // "x": fails when the name is taken, so two shots in one second keep both.
+        if (FILE* f = fopen(path->c_str(), "wbx")) return f;
+        if (errno != EEXIST) return nullptr;
+    }
+    return nullptr;
+}
+
+}  // namespace
+
+bool screen_write_png(FILE* out) {
+    static uint8_t pixels[W * H];
+    uint8_t rgb[256][3];
+    if (!out || !display_snapshot(pixels, rgb)) return false;
+    // An indexed PNG holds the screen exactly: the same indices, the palette in effect.
+    png_image image{};
+    image.version = PNG_IMAGE_VERSION;
+    image.width = W;
+    image.height = H;
+    image.format = PNG_FORMAT_RGB_COLORMAP;
+    image.colormap_entries = 256;
+    bool ok = png_image_write_to_stdio(&image, out, 0, pixels, W, rgb);
+    png_image_free(&image);
+    return ok;
+}
+
+bool platform_dump_png(const char* path) {
+    FILE* f = path ? fopen(path, "wb") : nullptr;
+    if (!f) return false;
+    bool ok = screen_write_png(f);
+    return fclose(f) == 0 && ok;
+}
+
+std::string screenshot_take(time_t when) {
+    // The game must not see the time the file takes to write.
+    const uint32_t started = SDL_GetTicks();
+    std::string path;
+    FILE* f = create_numbered(when, &path);
+    bool ok = f && screen_write_png(f);
+    if (f && fclose(f) != 0) ok = false;
+    if (!ok) {
+        fprintf(stderr, "gnatrix: cannot save the screenshot%s%s\n", f ? " " : "",
+                f ? path.c_str() : "");
+        if (f) std::remove(path.c_str());
+        path.clear();
+    } else {
+        std::error_code ignored;
+        fprintf(stderr, "gnatrix: screenshot saved as %s\n",
+                std::filesystem::absolute(path, ignored).c_str());
+    }
+    clock_hide(SDL_GetTicks() - started);
+    return path;
+}
+
+void screenshot_handle_event(const void* sdl_event) {
+    const SDL_Event& e = *static_cast<const SDL_Event*>(sdl_event);
+    if (e.type == SDL_KEYDOWN && !e.key.repeat && e.key.keysym.sym == SDLK_PRINTSCREEN)
+        screenshot_take(time(nullptr));
+}

@@ -1,0 +1,15 @@
+// Screenshots and PNG dumps of the screen, palette applied.
+#pragma once
+#include <cstdio>
+#include <ctime>
+#include <string>
+
+// Writes the screen as it is shown (640x480, the palette in effect) as an indexed PNG.
+bool screen_write_png(FILE* out);
+// The same into a file (for --dump-screen with a .png name). False on failure.
+bool platform_dump_png(const char* path);
+// Saves the screen as gnatrix-YYYYMMDD-HHMMSS.png (local time of `when`; -2, -3 ... when the
+// name is taken) in the current folder and says so on standard error. The path, or empty.
+std::string screenshot_take(time_t when);
+// The event hook: PrintScreen takes a screenshot.
+void screenshot_handle_event(const void* sdl_event);
