@@ -1,49 +1,166 @@
-// Pacing of the real clock: a 35 ms frame wait, repeated as the frame of play repeats it.
-// Reports how late each wait ends after its deadline and how much CPU the waiting costs.
+// Pacing: frames of 35 ms paced the way the frame of play paces them (frame start, some work,
+// wait until the frame's delay has passed), by the real clock's wait and, in the same run, by
+// a busy-wait on SDL's millisecond ticks as the original game did.
+//   build/bench/gnatrix_bench --benchmark_filter=Pace
+// Counters: short_frames (frames shorter than the delay in the pacing clock's own ticks),
+// late_p50/p99/max_us (end of the wait after the instant the deadline tick began, the ticks
+// taken as regular milliseconds: exact for our clock; SDL's ticks are relabelled by one for part
+// of every second, so for them early_frames and late_min are artefacts and the frame lengths
+// tell), frame_min/max_ms and frames_under_34.95ms (real time between the ends of successive
+// waits), drift_pct (mean real frame against 35 ms),
+// cpu_pct (process CPU over wall time, the work included), wait_cpu_pct (CPU spent waiting),
+// stalls (frames in which the scheduler kept the thread off the processor for more than
+// 0.2 ms) and late_p99_no_stall_us (p99 lateness over the frames without one).
+#include <SDL.h>
 #include <benchmark/benchmark.h>
-#include <sys/resource.h>
 
 #include <algorithm>
-#include <chrono>
+#include <climits>
+#include <cstdio>
+#include <ctime>
+#include <vector>
 
 #include "platform/clock.h"
 #include "platform/platform.h"
 
 namespace {
 
-double cpu_seconds() {
-    rusage usage;
-    getrusage(RUSAGE_SELF, &usage);
-    return usage.ru_utime.tv_sec + usage.ru_stime.tv_sec +
-           (usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
+constexpr uint32_t FRAME_MS = 35;
+constexpr int64_t WORK_NS = 500000;  // stands in for a frame's drawing and present
+constexpr int64_t STALL_NS = 200000;
+
+int64_t now_ns() {
+    timespec t;
+    clock_gettime(CLOCK_MONOTONIC, &t);
+    return int64_t(t.tv_sec) * 1000000000 + t.tv_nsec;
 }
 
-// Each wait starts from the tick the previous one returned, as the game's frames do, so an
-// interval longer than 35 ms is lateness past the deadline.
-void RealWait35ms(benchmark::State& state) {
+// CPU time of the process or thread; unlike getrusage, up to date while the thread runs.
+int64_t cpu_ns(clockid_t which) {
+    timespec t;
+    clock_gettime(which, &t);
+    return int64_t(t.tv_sec) * 1000000000 + t.tv_nsec;
+}
+
+// Nanoseconds this thread has spent runnable but waiting for a processor.
+int64_t run_queue_ns() {
+    long long on_cpu = 0, waiting = 0;
+    FILE* f = std::fopen("/proc/thread-self/schedstat", "r");
+    if (!f) return 0;
+    if (std::fscanf(f, "%lld %lld", &on_cpu, &waiting) != 2) waiting = 0;
+    std::fclose(f);
+    return waiting;
+}
+
+using Ticks = uint32_t (*)();
+using Wait = void (*)(uint32_t start, uint32_t ms);
+
+// The instant tick 0 would have begun, taken from the tick change seen most closely.
+int64_t tick_zero(Ticks ticks) {
+    int64_t best_gap = INT64_MAX, zero = 0;
+    uint32_t last = ticks();
+    int64_t last_t = now_ns();
+    for (int changes = 0; changes < 40;) {
+        const uint32_t v = ticks();
+        const int64_t t = now_ns();
+        if (v != last) {
+            ++changes;
+            if (t - last_t < best_gap) {
+                best_gap = t - last_t;
+                zero = t - int64_t(v) * 1000000;
+            }
+            last = v;
+        }
+        last_t = t;
+    }
+    return zero;
+}
+
+void spin_for(int64_t ns) {
+    const int64_t end = now_ns() + ns;
+    while (now_ns() < end) {
+    }
+}
+
+int64_t percentile(std::vector<int64_t> values, double p) {
+    if (values.empty()) return 0;
+    std::sort(values.begin(), values.end());
+    return values[std::min(values.size() - 1, size_t(p * double(values.size())))];
+}
+
+void pace(benchmark::State& state, Ticks ticks, Wait wait) {
+    const int64_t zero = tick_zero(ticks);
+    std::vector<int64_t> late, late_calm, frame;
+    int64_t short_frames = 0, early = 0, stalls = 0, wait_cpu = 0;
+    const int64_t cpu_before = cpu_ns(CLOCK_PROCESS_CPUTIME_ID), wall_before = now_ns();
+    int64_t previous_end = wall_before;
+    for (auto _ : state) {
+        const uint32_t start = ticks();
+        spin_for(WORK_NS);
+        const int64_t queue_before = run_queue_ns(),
+                      wait_cpu_before = cpu_ns(CLOCK_THREAD_CPUTIME_ID);
+        wait(start, FRAME_MS);
+        const int64_t end = now_ns();
+        const uint32_t end_tick = ticks();
+        wait_cpu += cpu_ns(CLOCK_THREAD_CPUTIME_ID) - wait_cpu_before;
+        const int64_t lateness = end - (zero + (int64_t(start) + FRAME_MS) * 1000000);
+        const bool stalled = run_queue_ns() - queue_before > STALL_NS;
+        short_frames += end_tick - start < FRAME_MS;
+        early += lateness < 0;
+        stalls += stalled;
+        late.push_back(lateness);
+        frame.push_back(end - previous_end);
+        previous_end = end;
+        if (!stalled) late_calm.push_back(lateness);
+    }
+    const double wall = double(now_ns() - wall_before), frames = double(state.iterations());
+    state.counters["short_frames"] = double(short_frames);
+    state.counters["early_frames"] = double(early);
+    state.counters["late_p50_us"] = double(percentile(late, 0.5)) / 1e3;
+    state.counters["late_p99_us"] = double(percentile(late, 0.99)) / 1e3;
+    state.counters["late_max_us"] = double(percentile(late, 1.0)) / 1e3;
+    state.counters["late_min_us"] = double(percentile(late, 0.0)) / 1e3;
+    state.counters["stalls"] = double(stalls);
+    state.counters["late_p99_no_stall_us"] = double(percentile(late_calm, 0.99)) / 1e3;
+    frame.erase(frame.begin());  // the first frame started mid-tick
+    state.counters["frame_min_ms"] = double(percentile(frame, 0.0)) / 1e6;
+    state.counters["frame_max_ms"] = double(percentile(frame, 1.0)) / 1e6;
+    state.counters["frames_under_34.95ms"] =
+        double(std::count_if(frame.begin(), frame.end(), [](int64_t f) { return f < 34950000; }));
+    state.counters["drift_pct"] = 100.0 * (wall / frames / (FRAME_MS * 1e6) - 1.0);
+    state.counters["cpu_pct"] =
+        100.0 * double(cpu_ns(CLOCK_PROCESS_CPUTIME_ID) - cpu_before) / wall;
+    state.counters["wait_cpu_pct"] = 100.0 * double(wait_cpu) / wall;
+}
+
+void start_real_clock() {
     Options options;
     options.headless = true;
     platform_init(options);
     clock_set_virtual(false);
-    using steady = std::chrono::steady_clock;
-    uint32_t start = clock_wait(clock_ticks(), 1);
-    steady::time_point previous = steady::now();
-    double late_total = 0, late_max = 0, cpu_before = cpu_seconds();
-    for (auto _ : state) {
-        start = clock_wait(start, 35);
-        steady::time_point now = steady::now();
-        double late = std::chrono::duration<double, std::milli>(now - previous).count() - 35.0;
-        previous = now;
-        late_total += late;
-        late_max = std::max(late_max, late);
-    }
-    double cpu = cpu_seconds() - cpu_before;
-    state.counters["late_mean_ms"] = late_total / state.iterations();
-    state.counters["late_max_ms"] = late_max;
-    state.counters["cpu_percent"] = 100.0 * cpu / (state.iterations() * 0.035);
+}
+
+void stop_real_clock() {
     clock_set_virtual(true);
     platform_shutdown();
 }
-BENCHMARK(RealWait35ms)->Iterations(200)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+void PaceClockWait(benchmark::State& state) {
+    start_real_clock();
+    pace(state, clock_ticks, [](uint32_t start, uint32_t ms) { clock_wait(start, ms); });
+    stop_real_clock();
+}
+BENCHMARK(PaceClockWait)->Iterations(300)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+// The reference: the original game's wait, spinning on the millisecond tick.
+void PaceBusyWaitSdlTicks(benchmark::State& state) {
+    start_real_clock();
+    pace(state, SDL_GetTicks, [](uint32_t start, uint32_t ms) {
+        while (SDL_GetTicks() - start < ms) {
+        }
+    });
+    stop_real_clock();
+}
+BENCHMARK(PaceBusyWaitSdlTicks)->Iterations(300)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 }  // namespace

@@ -116,16 +116,19 @@ bool window_ready() {
     return ready;
 }
 
+void size_window(int scale) {
+    SDL_SetWindowSize(platform_sdl_window(), W * scale, H * scale);
+    for (int i = 0; i < 10; ++i) platform_pump_events();
+    display_window_changed();
+}
+
 // Each iteration changes one pixel, so every present converts and shows a whole frame.
 void PresentWholeFrameInWindow(benchmark::State& state) {
     if (!window_ready()) {
         state.SkipWithError(platform_error());
         return;
     }
-    const int scale = int(state.range(0));
-    SDL_SetWindowSize(platform_sdl_window(), W * scale, H * scale);
-    for (int i = 0; i < 10; ++i) platform_pump_events();
-    display_window_changed();
+    size_window(int(state.range(0)));
     uint8_t* p = gfx_lock_primary();
     uint8_t n = 0;
     for (auto _ : state) {
@@ -135,5 +138,42 @@ void PresentWholeFrameInWindow(benchmark::State& state) {
     gfx_unlock_primary();
 }
 BENCHMARK(PresentWholeFrameInWindow)->Arg(1)->Arg(2)->Unit(benchmark::kMicrosecond);
+
+void empty_overlay(SDL_Renderer*) {}
+
+// The present the game makes when it yields (not forced), after the couple of milliseconds
+// that presents are spaced by. Arguments: whether a pixel changed, whether an overlay (the
+// control panel's hook, here drawing nothing) is set. At 1x.
+void PresentWhenYielding(benchmark::State& state) {
+    if (!window_ready()) {
+        state.SkipWithError(platform_error());
+        return;
+    }
+    size_window(1);
+    const bool change = state.range(0) != 0;
+    display_set_overlay(state.range(1) ? empty_overlay : nullptr);
+    uint8_t* p = gfx_lock_primary();
+    uint8_t n = 0;
+    display_present(true);
+    for (auto _ : state) {
+        state.PauseTiming();
+        const uint64_t gap_end = SDL_GetPerformanceCounter() + SDL_GetPerformanceFrequency() / 400;
+        while (SDL_GetPerformanceCounter() < gap_end) {
+        }
+        if (change) p[0] = ++n;
+        state.ResumeTiming();
+        display_present(false);
+    }
+    gfx_unlock_primary();
+    display_set_overlay(nullptr);
+}
+BENCHMARK(PresentWhenYielding)
+    ->ArgNames({"changed", "overlay"})
+    ->Args({1, 0})
+    ->Args({0, 0})
+    ->Args({0, 1})
+    ->Args({1, 1})
+    ->Iterations(300)
+    ->Unit(benchmark::kMicrosecond);
 
 }  // namespace

@@ -1,10 +1,15 @@
-// Milliseconds for the game: SDL's ticks in real play, a virtual count when headless.
+// Milliseconds for the game: a regular millisecond count in real play, a virtual count when
+// headless.
 #include "platform/clock.h"
 
+#include <sys/prctl.h>
+
 #include <algorithm>
+#include <cerrno>
 #include <chrono>
+#include <cstdio>
+#include <cstdlib>
 #include <ctime>
-#include <thread>
 
 #include "platform/internal.h"
 
@@ -15,36 +20,67 @@ uint32_t virtual_ticks = 0;
 // Real time the platform spent on its own business (a screenshot) that the game must not see.
 uint32_t hidden_ms = 0;
 
-uint32_t real_ticks() {
-    return SDL_GetTicks() - hidden_ms;
+constexpr int64_t NS_PER_MS = 1000000;
+// Long waits still pump and present this often, so the window stays responsive.
+constexpr int64_t SLICE_NS = 10 * NS_PER_MS;
+// A pump and present is only started with this much of the wait left, so it cannot make the
+// wait late.
+constexpr int64_t YIELD_MARGIN_NS = 2 * NS_PER_MS;
+// The last stretch is spun, not slept: a woken thread may be scheduled a little late.
+constexpr int64_t SPIN_NS = 200000;
+
+int64_t monotonic_ns() {
+    timespec t;
+    clock_gettime(CLOCK_MONOTONIC, &t);
+    return int64_t(t.tv_sec) * 1000000000 + t.tv_nsec;
 }
 
-// The last stretch of a real wait is not slept in whole milliseconds, because a sleep may
-// overshoot by a fraction of one; short naps keep the end within the deadline's millisecond.
-constexpr uint32_t FINE_MS = 2;
-// Long waits still pump and present this often, so the window stays responsive.
-constexpr uint32_t SLICE_MS = 10;
+// Real ticks are whole milliseconds since the first reading, each exactly one millisecond
+// long, so a deadline is a known instant that can be slept to. (SDL's millisecond ticks are
+// irregular: once a second one is short and another long.)
+int64_t real_origin() {
+    static const int64_t origin = monotonic_ns();
+    return origin;
+}
+
+uint64_t real_ms(int64_t now_ns) {
+    return uint64_t(now_ns - real_origin()) / NS_PER_MS;
+}
+
+void sleep_until(int64_t ns) {
+    const timespec t{time_t(ns / 1000000000), long(ns % 1000000000)};
+    while (clock_nanosleep(CLOCK_MONOTONIC, TIMER_ABSTIME, &t, nullptr) == EINTR) {
+    }
+}
+
+// The game's ticks: real milliseconds less those hidden from it.
+uint32_t real_ticks(int64_t now_ns) {
+    return uint32_t(real_ms(now_ns)) - hidden_ms;
+}
 
 uint32_t real_wait(uint32_t start, uint32_t ms) {
+    // The kernel's default timer slack would add up to 50 us to every sleep.
+    static const bool precise_timers = prctl(PR_SET_TIMERSLACK, 1UL, 0, 0, 0) == 0;
+    (void)precise_timers;
     for (;;) {
-        uint32_t now = real_ticks();
-        uint32_t elapsed = now - start;
-        if (elapsed >= ms) return now;
-        uint32_t left = ms - elapsed;
-        if (left > FINE_MS) {
+        int64_t now = monotonic_ns();
+        const uint32_t elapsed = real_ticks(now) - start;
+        if (elapsed >= ms) return real_ticks(now);
+        // Recomputed each time round: time hidden meanwhile moves the deadline later.
+        const int64_t tick_began = real_origin() + int64_t(real_ms(now)) * NS_PER_MS;
+        const int64_t deadline = tick_began + int64_t(ms - elapsed) * NS_PER_MS;
+        if (deadline - now > YIELD_MARGIN_NS) {
             platform_yield();
-            elapsed = real_ticks() - start;
-            if (elapsed + FINE_MS < ms) SDL_Delay(std::min(ms - elapsed - FINE_MS, SLICE_MS));
-        } else {
-            std::this_thread::sleep_for(std::chrono::microseconds(100));
+            now = monotonic_ns();
         }
+        if (deadline - now > SPIN_NS) sleep_until(std::min(deadline - SPIN_NS, now + SLICE_NS));
     }
 }
 
 }  // namespace
 
 uint32_t clock_ticks() {
-    return virtual_mode ? virtual_ticks : real_ticks();
+    return virtual_mode ? virtual_ticks : real_ticks(monotonic_ns());
 }
 
 uint32_t clock_wait(uint32_t start, uint32_t ms) {
@@ -68,6 +104,11 @@ uint16_t clock_local_milliseconds() {
 
 void clock_hide(uint32_t ms) {
     if (!virtual_mode) hidden_ms += ms;
+}
+
+void platform_trace(const char* event) {
+    static const bool tracing = std::getenv("GNATRIX_TRACE") != nullptr;
+    if (tracing) std::fprintf(stderr, "gnatrix-trace %s %lld\n", event, (long long)monotonic_ns());
 }
 
 void clock_set_virtual(bool is_virtual) {

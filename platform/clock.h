@@ -1,4 +1,4 @@
-// Milliseconds. Real mode: the system's ticks, waits that sleep for most of their length.
+// Milliseconds. Real mode: a regular millisecond count; waits sleep to their deadline.
 // Virtual mode (headless): time moves only when the game waits or sleeps.
 #pragma once
 #include <cstdint>

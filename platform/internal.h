@@ -25,6 +25,9 @@ void display_set_overlay(OverlayDraw draw);
 void platform_pump_events();
 // What every wait and sleep does while it waits: present the screen and pump the events.
 void platform_yield();
+// With GNATRIX_TRACE set in the environment, writes "gnatrix-trace EVENT NS" to stderr, NS being
+// CLOCK_MONOTONIC in nanoseconds: start-up and shut-down measurements read it.
+void platform_trace(const char* event);
 
 // The pass and event hooks and the state dumper, as registered (platform.cpp).
 void platform_run_pass_hooks(uint32_t pass);

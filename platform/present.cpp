@@ -158,6 +158,9 @@ void display_present(bool force) {
     SDL_RenderCopy(g_present.renderer, g_present.texture, nullptr, &g_present.letterbox);
     if (g_overlay) g_overlay(g_present.renderer);
     SDL_RenderPresent(g_present.renderer);
+    static bool first = true;
+    if (first) platform_trace("first-present");
+    first = false;
 }
 
 SDL_Renderer* display_renderer() {

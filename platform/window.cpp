@@ -256,6 +256,7 @@ void post_close_request() {
         if (waiting.message == WM_CLOSE) return;
     }
     posted.push_back(MSG{the_window, WM_CLOSE, 0, 0});
+    platform_trace("close-request");
 }
 
 void begin_paint(Window* window) {
