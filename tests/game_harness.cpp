@@ -1,0 +1,139 @@
+// The in-process game harness and helpers for running the executable.
+#include "game_harness.h"
+
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <fstream>
+#include <sstream>
+
+#include "app/app.h"
+#include "game/bugs.h"
+#include "game/frame.h"
+#include "game/keys.h"
+#include "game/start.h"
+#include "game/state.h"
+#include "game/title.h"
+#include "platform/display.h"
+#include "platform/internal.h"
+#include "platform/platform.h"
+#include "platform/resources.h"
+#include "platform/window.h"
+
+namespace {
+
+// The game's globals back at the values a fresh process starts with.
+void reset_game_globals() {
+    bug_count = 10, missed_limit = 10, speed_mode = 1, volume = 10;
+    game_state = 0, paused = 0, help_shown = 0, benchmark_mode = 0, benchmark_start_pending = 1;
+    score = score_shown = missed_count = speed_level = frame_count = 0;
+    frame_delay = 40.0f;
+    rocket_x = rocket_y = 0;
+    spawn_row = 0;
+    ray_state = RAY_NONE, ray_bottom = ray_top = 0, fire_latch = 1;
+    twinkle_next = 0;
+    for (uint8_t*& row : bug_frame_rows) row = nullptr;
+    for (uint8_t*& row : digit_frame_rows) row = nullptr;
+    memset(bug_shrink, 0, sizeof bug_shrink);
+    bonus_sound = 1, hit_sound_pending = 1;
+    title_init_pending = 1, backdrop_load_pending = 1;
+    escape_latch = new_game_latch = panel_latch = benchmark_latch = pause_latch = 1;
+}
+
+}  // namespace
+
+GameHarness::GameHarness(const GameSetup& setup) {
+    Options options;
+    options.headless = true;
+    options.has_seed = true;
+    options.seed = setup.seed;
+    if (!setup.script.empty()) {
+        script_path_ = temp_path("script.txt");
+        std::ofstream out(script_path_);
+        out << "gnatrix-input 1\n";
+        for (const std::string& line : setup.script) out << line << "\n";
+        options.play_file = script_path_;
+    }
+    if (!platform_init(options)) ADD_FAILURE() << "platform start-up: " << platform_error();
+    display_set_primary_pitch(setup.primary_pitch);
+    reset_game_globals();
+    WindowClass window_class{CS_VREDRAW | CS_HREDRAW, game_window_proc, nullptr, "WINCLASS"};
+    register_class(window_class);
+    main_window = create_window("WINCLASS", "Gnatrix 1.1", 0, 0, 640, 480);
+    game_startup();
+}
+
+GameHarness::~GameHarness() {
+    game_shutdown();
+    platform_shutdown();
+    display_set_primary_pitch(0);
+    resource_clear_overrides();
+    if (!script_path_.empty()) remove(script_path_.c_str());
+}
+
+void GameHarness::pass() {
+    MSG msg{};
+    if (peek_message(&msg) && msg.message != WM_QUIT) dispatch_message(&msg);
+    if (game_state == STATE_PLAY) {
+        game_frame();
+    } else if (game_state == STATE_TITLE) {
+        game_title();
+    } else if (game_state == STATE_START) {
+        game_start();
+    }
+}
+
+void GameHarness::passes(int count) {
+    for (int i = 0; i < count; i++) pass();
+}
+
+bool GameHarness::run_until(int state, int limit) {
+    for (int i = 0; i < limit && game_state != state; i++) pass();
+    return game_state == state;
+}
+
+std::vector<uint8_t> GameHarness::screen() const {
+    std::vector<uint8_t> pixels(640 * 480);
+    uint8_t rgb[256][3];
+    display_snapshot(pixels.data(), rgb);
+    return pixels;
+}
+
+void start_game(GameHarness& game, int bugs, int speed) {
+    game.pass();
+    bug_count = bugs;
+    speed_mode = speed;
+    game_state = STATE_START;
+    game.pass();
+}
+
+int run_gnatrix(const std::string& arguments) {
+    std::string command = std::string("\"") + GNATRIX_EXE + "\" " + arguments + " 2>/dev/null";
+    int status = system(command.c_str());
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+std::string read_text(const std::string& path) {
+    std::ifstream in(path);
+    std::stringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+std::string dump_value(const std::string& dump, const std::string& name) {
+    std::istringstream lines(dump);
+    std::string line;
+    while (std::getline(lines, line)) {
+        if (line.compare(0, name.size() + 1, name + " ") == 0) return line.substr(name.size() + 1);
+    }
+    return "";
+}
+
+std::string temp_path(const std::string& name) {
+    static int counter = 0;
+    return std::string(GNATRIX_BINARY_DIR) + "/game_test_" + std::to_string(getpid()) + "_" +
+           std::to_string(counter++) + "_" + name;
+}

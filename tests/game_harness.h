@@ -1,0 +1,50 @@
+// Runs the real game in-process, headless on the virtual clock: boots the shell's start-up,
+// feeds an input script and steps main-loop passes one at a time, as the shell's loop does.
+#pragma once
+#include <cstdint>
+#include <string>
+#include <vector>
+
+struct GameSetup {
+    std::vector<std::string> script;  // input-script lines after the header
+    int primary_pitch = 0;            // 0: the display's natural pitch
+    uint32_t seed = 4711;
+};
+
+inline GameSetup with_script(std::vector<std::string> lines) {
+    GameSetup setup;
+    setup.script = std::move(lines);
+    return setup;
+}
+
+class GameHarness {
+  public:
+    explicit GameHarness(const GameSetup& setup = {});
+    ~GameHarness();
+    GameHarness(const GameHarness&) = delete;
+    GameHarness& operator=(const GameHarness&) = delete;
+
+    // One pass: the message peek (where input is sampled) and one step of the current state.
+    void pass();
+    void passes(int count);
+    // Passes until game_state is `state`; false if it is not reached within `limit` passes.
+    bool run_until(int state, int limit);
+    // The primary surface's pixels, 640 x 480, whether it is locked or not.
+    std::vector<uint8_t> screen() const;
+    uint8_t pixel(int x, int y) const { return screen()[y * 640 + x]; }
+
+  private:
+    std::string script_path_;
+};
+
+// Runs the title's first pass, then the start of a game with these settings.
+void start_game(GameHarness& game, int bugs = 10, int speed = 1);
+
+// Runs the built executable with these arguments; its exit status.
+int run_gnatrix(const std::string& arguments);
+// A file's whole text.
+std::string read_text(const std::string& path);
+// The value on the "name value" line of a state dump, or "" when there is none.
+std::string dump_value(const std::string& dump, const std::string& name);
+// A fresh path for a test's output file.
+std::string temp_path(const std::string& name);
