@@ -110,6 +110,12 @@ void start_game(GameHarness& game, int bugs, int speed) {
     game.pass();
 }
 
+bool outside_title_window(int x, int y) {
+    bool window = x >= 76 && x <= 174 && y >= 141 && y <= 459;
+    bool caption = x >= 260 && x < 360 && y >= 380 && y < 420;
+    return !window && !caption && !(x == 40 && y == 40);
+}
+
 int run_gnatrix(const std::string& arguments) {
     std::string command = std::string("\"") + GNATRIX_EXE + "\" " + arguments + " 2>/dev/null";
     int status = system(command.c_str());

@@ -40,6 +40,10 @@ class GameHarness {
 // Runs the title's first pass, then the start of a game with these settings.
 void start_game(GameHarness& game, int bugs = 10, int speed = 1);
 
+// Outside the title's demonstration window, its loading caption and the backdrop mark, the
+// title screen shows nothing but the title picture.
+bool outside_title_window(int x, int y);
+
 // Runs the built executable with these arguments; its exit status.
 int run_gnatrix(const std::string& arguments);
 // A file's whole text.

@@ -9,6 +9,18 @@
 
 // start_game uses passes 0 and 1; the first frame of play is pass 2.
 
+namespace {
+
+// Plays pass 2, then runs pass 3 as if the help viewer were on screen.
+void play_pass_with_help_shown(GameHarness& game) {
+    game.pass();
+    help_shown = 1;
+    paused = 1;
+    game.pass();
+}
+
+}  // namespace
+
 TEST(GameKeys, HeldF2StartsOneGameUntilReleased) {
     GameHarness game(with_script({"@3 key f2 down", "@9 key f2 up", "@11 key f2 down"}));
     start_game(game);
@@ -40,10 +52,7 @@ TEST(GameKeys, HeldSpaceTogglesOnceAndWaitsForTheGameToAllowIt) {
 TEST(GameKeys, EscapeClosesHelpInsteadOfQuittingAndActsOncePerPress) {
     GameHarness game(with_script({"@3 key escape down", "@5 key escape up", "@6 key escape down"}));
     start_game(game);
-    game.pass();
-    help_shown = 1;
-    paused = 1;
-    game.pass();
+    play_pass_with_help_shown(game);
     EXPECT_EQ(game_state, STATE_PLAY);
     EXPECT_EQ(escape_latch, 0);
     help_shown = 0;  // as if help had closed
@@ -58,10 +67,7 @@ TEST(GameKeys, EscapeClosesHelpInsteadOfQuittingAndActsOncePerPress) {
 TEST(GameKeys, NewGameAndPanelIgnoredWhileHelpIsShown) {
     GameHarness game(with_script({"@3 key f2 down", "@3 key f3 down"}));
     start_game(game);
-    game.pass();
-    help_shown = 1;
-    paused = 1;
-    game.pass();
+    play_pass_with_help_shown(game);
     EXPECT_EQ(game_state, STATE_PLAY);
     EXPECT_EQ(new_game_latch, 1);
     EXPECT_EQ(panel_latch, 1);

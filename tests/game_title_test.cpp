@@ -28,13 +28,6 @@ void expect_colour(const PALETTEENTRY& entry, int r, int g, int b, int index) {
     EXPECT_EQ(entry.peBlue, b) << "entry " << index;
 }
 
-// Inside the title's demonstration window, the caption or the mark the screen may differ.
-bool picture_only(int x, int y) {
-    bool window = x >= 76 && x <= 174 && y >= 141 && y <= 459;
-    bool caption = x >= 260 && x < 360 && y >= 380 && y < 420;
-    return !window && !caption && !(x == 40 && y == 40);
-}
-
 }  // namespace
 
 TEST(GameTitle, FirstPassPreparesPalettesBackdropAndCaption) {
@@ -73,7 +66,7 @@ TEST(GameTitle, FirstPassPreparesPalettesBackdropAndCaption) {
     ASSERT_NE(bitmap_image.pixels, nullptr);
     for (int y = 0; y < 480; y++) {
         for (int x = 0; x < 640; x++) {
-            if (picture_only(x, y)) {
+            if (outside_title_window(x, y)) {
                 ASSERT_EQ(screen[y * 640 + x], bitmap_image.pixels[y * 640 + x]) << x << "," << y;
             }
         }
