@@ -8,8 +8,6 @@
 #include "gfx/draw.h"
 #include "gfx/image.h"
 
-namespace {}  // namespace
-
 TEST(GameDemo, StarsStayInTheWindowAndTheFinaleComesOnThe118thPass) {
     GameHarness game;
     for (int pass = 0; pass < 117; pass++) {
