@@ -21,6 +21,7 @@
 #include "platform/platform.h"
 #include "platform/random.h"
 #include "platform/resources.h"
+#include "platform/window.h"
 
 int32_t title_init_pending = 1;
 int32_t backdrop_load_pending = 1;
@@ -171,7 +172,8 @@ void copy_backdrop() {
 void game_fail(const char* message) {
     fprintf(stderr, "gnatrix: %s\n", message);
     platform_set_error(message);
-    game_state = STATE_QUIT;
+    // The loop ends at its next message, and the program's status reports the failure.
+    post_quit_message(1);
 }
 
 void game_title() {

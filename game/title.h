@@ -13,5 +13,6 @@ void game_create_bobs();
 void game_seed_stars();
 void game_load_bonus_sound();
 void game_lock_digit_frames();
-// Ends the program with one clear message: a resource or device the game cannot do without.
+// Ends the program with one clear message and a failure status: a resource or device the game
+// cannot do without.
 void game_fail(const char* message);

@@ -75,8 +75,15 @@ GameHarness::~GameHarness() {
 }
 
 void GameHarness::pass() {
+    if (quit_code_ >= 0) return;
     MSG msg{};
-    if (peek_message(&msg) && msg.message != WM_QUIT) dispatch_message(&msg);
+    if (peek_message(&msg)) {
+        if (msg.message == WM_QUIT) {
+            quit_code_ = int(msg.wParam);
+            return;
+        }
+        dispatch_message(&msg);
+    }
     if (game_state == STATE_PLAY) {
         game_frame();
     } else if (game_state == STATE_TITLE) {

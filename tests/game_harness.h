@@ -24,8 +24,11 @@ class GameHarness {
     GameHarness(const GameHarness&) = delete;
     GameHarness& operator=(const GameHarness&) = delete;
 
-    // One pass: the message peek (where input is sampled) and one step of the current state.
+    // One pass: the message peek (where input is sampled) and one step of the current state;
+    // after the quit message, nothing.
     void pass();
+    // The quit message's code, or -1 while none has arrived.
+    int quit_code() const { return quit_code_; }
     void passes(int count);
     // Passes until game_state is `state`; false if it is not reached within `limit` passes.
     bool run_until(int state, int limit);
@@ -35,6 +38,7 @@ class GameHarness {
 
   private:
     std::string script_path_;
+    int quit_code_ = -1;
 };
 
 // Runs the title's first pass, then the start of a game with these settings.

@@ -121,8 +121,8 @@ TEST(GameTitle, EscapeHeldAtStartUpQuitsBeforeTheMouseExists) {
 TEST(GameTitle, MissingResourceEndsWithItsName) {
     GameHarness game;
     resource_override("BITMAP", "147", nullptr, 0);
-    game.pass();
-    EXPECT_EQ(game_state, STATE_QUIT);
+    game.passes(2);
+    EXPECT_EQ(game.quit_code(), 1);
     EXPECT_NE(std::string(platform_error()).find("BITMAP 147"), std::string::npos);
     EXPECT_EQ(rocket_bob.frames[0], nullptr) << "nothing is created";
 }
