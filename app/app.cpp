@@ -94,6 +94,7 @@ intptr_t game_window_proc(Window* window, uint32_t message, uintptr_t wParam, in
 }
 
 int game_startup() {
+    shutdown_done = false;  // a new run: tests start the game more than once per process
     // Running on without a display would draw into nothing; end with the reason instead.
     if (!gfx_init(640, 480, 8, false, true)) {
         const char* why = platform_error();

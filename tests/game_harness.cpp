@@ -13,6 +13,7 @@
 #include "app/app.h"
 #include "game/bugs.h"
 #include "game/frame.h"
+#include "game/hooks.h"
 #include "game/keys.h"
 #include "game/start.h"
 #include "game/state.h"
@@ -63,6 +64,7 @@ GameHarness::GameHarness(const GameSetup& setup) {
     WindowClass window_class{CS_VREDRAW | CS_HREDRAW, game_window_proc, nullptr, "WINCLASS"};
     register_class(window_class);
     main_window = create_window("WINCLASS", "Gnatrix 1.1", 0, 0, 640, 480);
+    game_register_hooks();
     game_startup();
 }
 
