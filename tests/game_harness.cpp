@@ -126,7 +126,10 @@ bool outside_title_window(int x, int y) {
 }
 
 int run_gnatrix(const std::string& arguments) {
-    std::string command = std::string("\"") + GNATRIX_EXE + "\" " + arguments + " 2>/dev/null";
+    // In a folder of their own, so that the score file of the runs stays out of the way.
+    std::string folder = std::string(GNATRIX_BINARY_DIR) + "/game_runs";
+    std::string command = "mkdir -p \"" + folder + "\" && cd \"" + folder + "\" && \"" +
+                          GNATRIX_EXE + "\" " + arguments + " 2>/dev/null";
     int status = system(command.c_str());
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }

@@ -2,6 +2,7 @@
 // that ends after its tenth miss at the frame its start layout dictates, the same every time.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <sstream>
 
@@ -47,6 +48,36 @@ TEST(GameRun, TitleDumpsTheScreenAndEveryGlobal) {
     EXPECT_EQ(dump_value(state, "title_init_pending"), "0");
     EXPECT_EQ(dump_value(state, "primary_pitch_words"), "160");
     EXPECT_NE(dump_value(state, "bug 9"), "");
+}
+
+TEST(GameRun, TitleGameOverNewGameAndEscape) {
+    const int over = LAST_MISS_PASS + 5, second = LAST_MISS_PASS + 11;
+    std::string script = temp_path("script.txt");
+    FILE* out = fopen(script.c_str(), "w");
+    fprintf(out, "gnatrix-input 1\n@%d key f2 down\n@%d key f2 up\n@%d key escape down\n",
+            LAST_MISS_PASS + 10, LAST_MISS_PASS + 11, LAST_MISS_PASS + 20);
+    fclose(out);
+    std::string title = temp_path("title.txt"), ended = temp_path("over.txt"),
+                again = temp_path("again.txt"), table = temp_path("table.bmp");
+    std::ostringstream args;
+    args << "--headless --seed 7 --frames 5000 --play " << script << " --dump-state 60:" << title
+         << " --dump-state " << over << ":" << ended << " --dump-screen " << over << ":" << table
+         << " --dump-state " << second << ":" << again;
+    // Esc ends the run long before its 5000 passes, with a normal status.
+    EXPECT_EQ(run_gnatrix(args.str()), 0) << args.str();
+    EXPECT_EQ(dump_value(read_text(title), "game_state"), "1");
+    std::string over_dump = read_text(ended);
+    EXPECT_EQ(dump_value(over_dump, "game_state"), "4");
+    EXPECT_EQ(dump_value(over_dump, "missed_count"), "10");
+    EXPECT_EQ(dump_value(over_dump, "paused"), "1");
+    std::string picture = read_text(table);
+    EXPECT_NE(std::count(picture.begin(), picture.end(), char(23)), 0) << "the score table shows";
+    std::string again_dump = read_text(again);
+    EXPECT_EQ(dump_value(again_dump, "game_state"), "4");
+    EXPECT_EQ(dump_value(again_dump, "missed_count"), "0");
+    EXPECT_EQ(dump_value(again_dump, "paused"), "0");
+    EXPECT_EQ(dump_value(again_dump, "frame_count"), "0") << "the new game has just started";
+    for (const std::string& path : {script, title, ended, again, table}) remove(path.c_str());
 }
 
 TEST(GameRun, GameLeftAloneEndsAtItsTenthMissTheSameEveryTime) {
