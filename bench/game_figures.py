@@ -47,9 +47,10 @@ def run(args, env_extra=None, sample_at=None):
     trace = {}
     for line in child.stderr.read().splitlines():
         parts = line.split()
-        if len(parts) == 3 and parts[0] == "gnatrix-trace":
+        if len(parts) == 4 and parts[0] == "gnatrix-trace":
             trace[parts[1]] = int(parts[2])
-        elif line:
+            trace[parts[1] + "-cpu"] = int(parts[3])
+        elif line and "ALSA lib" not in line:
             print("  game:", line, file=sys.stderr)
     trace["start"], trace["end"] = start, end
     return (end - start) / 1e9, usage, trace, samples
@@ -86,20 +87,24 @@ def headless_game():
           f"{median(cpus)*1e3:.1f} ms")
 
 
-def start_and_stop():
-    firsts, stops, rss = [], [], []
+def start_and_stop(env_extra=None, label="default drivers"):
+    firsts, first_cpus, stops, stop_cpus, rss = [], [], [], [], []
     for _ in range(RUNS):
-        _, usage, trace, _ = run(["--window", "--scale", "1", "--frames", "30"])
+        _, usage, trace, _ = run(["--window", "--scale", "1", "--frames", "30"], env_extra)
         if "first-present" in trace:
             firsts.append((trace["first-present"] - trace["start"]) / 1e6)
+            first_cpus.append(trace["first-present-cpu"] / 1e6)
         if "close-request" in trace:
             stops.append((trace["end"] - trace["close-request"]) / 1e6)
+            stop_cpus.append((cpu_seconds(usage) * 1e9 - trace["close-request-cpu"]) / 1e6)
         rss.append(usage.ru_maxrss / 1024)
-    print(f"launch to first present (1x window): median {median(firsts):.1f} ms "
-          f"(min {min(firsts):.1f}, max {max(firsts):.1f})")
-    print(f"close request to process exit, fade included: median {median(stops):.1f} ms "
-          f"(min {min(stops):.1f}, max {max(stops):.1f})")
-    print(f"peak resident memory, window: {max(rss):.1f} MiB")
+    print(f"[{label}] launch to first present (1x window): median {median(firsts):.1f} ms "
+          f"(min {min(firsts):.1f}, max {max(firsts):.1f}); CPU until then median "
+          f"{median(first_cpus):.1f} ms")
+    print(f"[{label}] close request to process exit, fade of 80 x 12 ms included: median "
+          f"{median(stops):.1f} ms (min {min(stops):.1f}, max {max(stops):.1f}); CPU median "
+          f"{median(stop_cpus):.1f} ms")
+    print(f"[{label}] peak resident memory, window: {max(rss):.1f} MiB")
 
 
 def paced_play(seconds=20):
@@ -134,5 +139,6 @@ if __name__ == "__main__":
     headless_game()
     if os.environ.get("DISPLAY"):
         start_and_stop()
+        start_and_stop({"SDL_AUDIODRIVER": "dummy"}, "no audio device probed")
         paced_play()
     print(f"load average {os.getloadavg()}")

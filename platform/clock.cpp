@@ -108,7 +108,11 @@ void clock_hide(uint32_t ms) {
 
 void platform_trace(const char* event) {
     static const bool tracing = std::getenv("GNATRIX_TRACE") != nullptr;
-    if (tracing) std::fprintf(stderr, "gnatrix-trace %s %lld\n", event, (long long)monotonic_ns());
+    if (!tracing) return;
+    timespec cpu;
+    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &cpu);
+    std::fprintf(stderr, "gnatrix-trace %s %lld %lld\n", event, (long long)monotonic_ns(),
+                 (long long)cpu.tv_sec * 1000000000 + cpu.tv_nsec);
 }
 
 void clock_set_virtual(bool is_virtual) {

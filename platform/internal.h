@@ -25,8 +25,9 @@ void display_set_overlay(OverlayDraw draw);
 void platform_pump_events();
 // What every wait and sleep does while it waits: present the screen and pump the events.
 void platform_yield();
-// With GNATRIX_TRACE set in the environment, writes "gnatrix-trace EVENT NS" to stderr, NS being
-// CLOCK_MONOTONIC in nanoseconds: start-up and shut-down measurements read it.
+// With GNATRIX_TRACE set in the environment, writes "gnatrix-trace EVENT NS CPU" to stderr: NS
+// the CLOCK_MONOTONIC instant, CPU the process's CPU time so far, both in nanoseconds. Start-up
+// and shut-down measurements read it.
 void platform_trace(const char* event);
 
 // The pass and event hooks and the state dumper, as registered (platform.cpp).
