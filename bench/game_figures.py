@@ -18,8 +18,10 @@ import time
 import json
 
 BUILD = sys.argv[1] if len(sys.argv) > 1 else "build"
-GAME = os.path.join(BUILD, "gnatrix")
-BENCH = os.path.join(BUILD, "bench", "gnatrix_bench")
+GAME = os.path.abspath(os.path.join(BUILD, "gnatrix"))
+BENCH = os.path.abspath(os.path.join(BUILD, "bench", "gnatrix_bench"))
+# The game writes its high-score file into the current directory: not the player's.
+WORK_DIR = tempfile.mkdtemp(prefix="gnatrix_figures_")
 RUNS = 5
 
 
@@ -35,7 +37,8 @@ def run(args, env_extra=None, sample_at=None):
     seconds after launch as (seconds, cpu seconds))."""
     env = dict(os.environ, GNATRIX_TRACE="1", **(env_extra or {}))
     start = time.monotonic_ns()
-    child = subprocess.Popen([GAME] + args, env=env, stderr=subprocess.PIPE, text=True)
+    child = subprocess.Popen([GAME] + args, env=env, stderr=subprocess.PIPE, text=True,
+                             cwd=WORK_DIR)
     samples = []
     for at in sample_at or []:
         while (time.monotonic_ns() - start) / 1e9 < at and child.poll() is None:
