@@ -23,6 +23,7 @@
 #include "platform/platform.h"
 #include "platform/resources.h"
 #include "platform/window.h"
+#include "screens/score.h"
 
 namespace {
 
@@ -61,6 +62,8 @@ GameHarness::GameHarness(const GameSetup& setup) {
     if (!platform_init(options)) ADD_FAILURE() << "platform start-up: " << platform_error();
     display_set_primary_pitch(setup.primary_pitch);
     reset_game_globals();
+    score_path_ = temp_path("scores.bin");
+    score_file_name = score_path_.c_str();
     WindowClass window_class{CS_VREDRAW | CS_HREDRAW, game_window_proc, nullptr, "WINCLASS"};
     register_class(window_class);
     main_window = create_window("WINCLASS", "Gnatrix 1.1", 0, 0, 640, 480);
@@ -74,6 +77,8 @@ GameHarness::~GameHarness() {
     display_set_primary_pitch(0);
     resource_clear_overrides();
     if (!script_path_.empty()) remove(script_path_.c_str());
+    remove(score_path_.c_str());
+    score_file_name = "scores.bin";
 }
 
 void GameHarness::pass() {

@@ -38,6 +38,7 @@ class GameHarness {
 
   private:
     std::string script_path_;
+    std::string score_path_;  // each game keeps its high-score table apart
     int quit_code_ = -1;
 };
 
