@@ -284,6 +284,13 @@ std::vector<ScriptItem> script_begin_pass(uint32_t pass) {
     return items;
 }
 
+bool script_play_append(const ScriptItem& item) {
+    uint32_t last = run.play.items.empty() ? 0 : run.play.items.back().pass;
+    if (!run.playing || item.pass <= run.pass || item.pass < last) return false;
+    run.play.items.push_back(item);
+    return true;
+}
+
 void script_record(const ScriptItem& item) {
     if (!run.recording) return;
     ScriptItem recorded = item;

@@ -59,6 +59,9 @@ bool script_recording();
 std::vector<ScriptItem> script_begin_pass(uint32_t pass);
 // Appends a recorded item to the current pass.
 void script_record(const ScriptItem& item);
+// For a tool that steers a run while it plays (the replay generator): adds an item to the end of
+// the script being played. Its pass must come after the current one and not before the last.
+bool script_play_append(const ScriptItem& item);
 
 // For the control panel's dialog runner, once per control it would otherwise wait for.
 // While a script plays: true with the next panel item of the current pass (recorded when
