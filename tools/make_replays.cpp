@@ -37,7 +37,7 @@ constexpr Skill HANDS_OFF = {0, 0}, WEAK = {2, 12}, MEDIUM = {3, 20}, FAIR = {4,
 // The scores.bin a recording starts with, built around the final score of its first game.
 enum class Table { None, TenthEqual, Enters, Tie };
 
-enum class Op { Wait, UntilPlay, UntilGameOver, Key, Pilot, Panel, Close, Screen };
+enum class Op { Wait, UntilPlay, UntilGameOver, Key, Button, Pilot, Panel, Close, Screen };
 struct Step {
     explicit Step(Op op, int a = 0, int b = 0) : op(op), a(a), b(b) {}
     Op op;
@@ -75,6 +75,10 @@ Step pilot(Skill skill) {
     Step s(Op::Panel);
     s.panel = std::move(items);
     return s;
+}
+// A click: the left button down for one pass.
+Step button() {
+    return Step(Op::Button);
 }
 Step close_window() {
     return Step(Op::Close);
@@ -127,6 +131,70 @@ std::vector<Recording> recordings() {
          2024,
          Table::Tie,
          {until_play(), pilot(MEDIUM), until_game_over(), screen(5), wait(80), key(VK_ESCAPE)}},
+        {"pause",
+         "Space taps and a Space held for a second (one toggle), a click and F12 while paused "
+         "(the shot waits, the mode flips), Space resumes; Esc while paused ends the run",
+         555,
+         Table::None,
+         {until_play(), pilot(FAIR),   wait(900),   key(VK_SPACE),     screen(3),
+          wait(120),    key(VK_SPACE), wait(700),   key(VK_SPACE, 50), screen(20),
+          wait(100),    key(VK_SPACE), wait(1500),  key(VK_SPACE),     wait(10),
+          button(),     wait(10),      key(VK_F12), wait(10),          key(VK_F12),
+          wait(30),     key(VK_SPACE), wait(2000),  key(VK_SPACE, 3),  screen(10),
+          wait(200),    key(VK_ESCAPE)}},
+        {"help",
+         "F1 during play opens help; the down arrow held and tapped scrolls it, the up arrow "
+         "back; F2, F3 and Space do nothing while it is shown; Esc closes it and play goes on, "
+         "Esc held on does not quit; help again, and the window closed while it is shown",
+         8080,
+         Table::None,
+         {until_play(),       pilot(FAIR),      wait(1200),    key(VK_F1),    screen(3),
+          wait(20),           key(VK_DOWN, 40), screen(41),    wait(60),      key(VK_UP, 5),
+          wait(20),           key(VK_DOWN),     wait(10),      key(VK_F2),    wait(10),
+          key(VK_F3),         wait(10),         key(VK_SPACE), screen(2),     wait(20),
+          key(VK_ESCAPE, 40), screen(50),       wait(2500),    key(VK_F1, 3), wait(10),
+          key(VK_DOWN, 100),  screen(101),      wait(120),     close_window()}},
+        {"benchmark",
+         "F12 during play drops the pacing; a game ends in benchmark mode (its time drawn), F12 "
+         "back to paced play, F2 from the table, play, the window closed",
+         1977,
+         Table::None,
+         {until_play(), pilot(WEAK), wait(300), key(VK_F12), until_game_over(), screen(5), wait(50),
+          key(VK_F12), wait(20), key(VK_F2), until_play(), pilot(FAIR), wait(3000), screen(),
+          close_window()}},
+        {"new_games",
+         "F2 during play starts a new game, F2 held starts one only, F2 from a paused game, a "
+         "game played to its end, F2 from the table and a game over again; Esc at the table",
+         4242,
+         Table::None,
+         {until_play(),      pilot(FAIR),    wait(1500),    key(VK_F2),   until_play(),
+          wait(800),         key(VK_F2, 60), until_play(),  screen(10),   wait(900),
+          key(VK_SPACE),     wait(30),       key(VK_F2),    until_play(), pilot(MEDIUM),
+          until_game_over(), screen(5),      wait(40),      key(VK_F2),   until_play(),
+          until_game_over(), wait(40),       key(VK_ESCAPE)}},
+        {"long_game",
+         "a good player through a long game: the pace rises every 402 frames to its floor and "
+         "stays there; the window is closed during play",
+         60000,
+         Table::None,
+         {until_play(), pilot(ACE), wait(3000), screen(), wait(20000), screen(), wait(30000),
+          screen(), wait(20000), close_window()}},
+        {"close_at_table",
+         "a weak player's game over with no scores.bin; the window is closed while the table "
+         "is shown",
+         777,
+         Table::None,
+         {until_play(), pilot(WEAK), until_game_over(), screen(5), wait(30), close_window()}},
+        {"marathon",
+         "four games back to back, each started with F2 from the table, by players of "
+         "growing skill; Esc at the last table",
+         31415,
+         Table::None,
+         {until_play(),  pilot(WEAK),   until_game_over(), wait(40),  key(VK_F2),
+          until_play(),  pilot(MEDIUM), until_game_over(), screen(5), wait(40),
+          key(VK_F2),    until_play(),  until_game_over(), wait(40),  key(VK_F2),
+          until_play(),  pilot(WEAK),   until_game_over(), screen(5), wait(40),
+          key(VK_ESCAPE)}},
     };
 }
 
@@ -201,6 +269,10 @@ bool run_step(const Step& s, uint32_t pass) {
             return true;
         case Op::Key:
             queue_key(next, s.a, s.b);
+            return true;
+        case Op::Button:
+            queue_button(next, true);
+            queue_button(next + 1, false);
             return true;
         case Op::Pilot:
             player.skill = s.skill;
