@@ -267,6 +267,33 @@ TEST(ScriptRun, ThePanelTakesTheItemsOfItsPassAndAnEmptyQueueIsAnError) {
     script_reset();
 }
 
+// The replay generator steers a run by adding items for the passes to come.
+TEST(ScriptRun, ItemsAppendedWhilePlayingArriveInTheirPassOnly) {
+    std::string path = temp_path("append.txt");
+    write_file(path, "gnatrix-input 1\nseed 3\n@1 key f2 down\n");
+    std::string error;
+    ScriptItem item;
+    item.kind = ScriptItemKind::Button;
+    item.down = true;
+    item.pass = 1;
+    EXPECT_FALSE(script_play_append(item)) << "not playing yet";
+    ASSERT_TRUE(script_start(path, "", false, 0, &error)) << error;
+    script_begin_pass(0);
+    item.pass = 3;
+    EXPECT_TRUE(script_play_append(item));
+    item.pass = 2;
+    EXPECT_FALSE(script_play_append(item)) << "before the last item";
+    EXPECT_EQ(script_begin_pass(1).size(), 1u);
+    EXPECT_TRUE(script_begin_pass(2).empty());
+    item.pass = 2;
+    EXPECT_FALSE(script_play_append(item)) << "the current pass has been given out";
+    std::vector<ScriptItem> third = script_begin_pass(3);
+    ASSERT_EQ(third.size(), 1u);
+    EXPECT_EQ(third[0].kind, ScriptItemKind::Button);
+    EXPECT_TRUE(script_finish(&error)) << error;
+    script_reset();
+}
+
 TEST(ScriptRun, LiveRunsHaveNoPanelItemsButRecordTheClicks) {
     std::string out = temp_path("panel-live.txt");
     std::string error;
