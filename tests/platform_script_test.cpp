@@ -2,6 +2,7 @@
 // back and recording again with identical results.
 #include <SDL.h>
 #include <gtest/gtest.h>
+#include <unistd.h>
 #include <sys/wait.h>
 
 #include <algorithm>
@@ -17,8 +18,10 @@
 
 namespace {
 
+// ctest runs tests of this file side by side, each in its own process: files by pid.
 std::string temp_path(const std::string& name) {
-    return std::string(GNATRIX_BINARY_DIR) + "/script_test_" + name;
+    return std::string(GNATRIX_BINARY_DIR) + "/script_test_" + std::to_string(getpid()) + "_" +
+           name;
 }
 
 std::string read_file(const std::string& path) {
