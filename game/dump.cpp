@@ -23,6 +23,10 @@ void line(FILE* out, const char* name, const int32_t* values, int count) {
 
 #define DUMP(name) line(out, #name, (long long)(name))
 
+GameSummary game_summary() {
+    return {score, missed_count};
+}
+
 void game_dump_state(FILE* out) {
     DUMP(bug_count);
     DUMP(missed_limit);

@@ -3,4 +3,8 @@
 #pragma once
 #include <cstdio>
 
+#include "platform/platform.h"
+
 void game_dump_state(FILE* out);
+// The score and misses, for the platform's summary of a demo run.
+GameSummary game_summary();

@@ -9,4 +9,5 @@
 void game_register_hooks() {
     bob_missed_handler = game_bug_missed;
     platform_set_state_dumper(game_dump_state);
+    platform_set_summary_reader(game_summary);
 }

@@ -22,7 +22,7 @@ constexpr uint32_t CAPS_SYSTEMMEMORY = 0x800;
 // The display object. Every object made from it is reference counted like the original:
 // release() drops the one reference the creator holds.
 class Display {
-public:
+  public:
     // Null when no display can be opened (the message is kept in platform_error()).
     static Display* create();
     bool set_cooperative_level(Window* window, bool exclusive_fullscreen);
@@ -38,7 +38,7 @@ public:
 };
 
 class Surface {
-public:
+  public:
     int width() const;
     int height() const;
     uint32_t caps() const;
@@ -71,14 +71,14 @@ public:
 };
 
 class Palette {
-public:
+  public:
     bool set_entries(int first, int count, const PALETTEENTRY* entries);
     void get_entries(int first, int count, PALETTEENTRY* entries) const;
     void release();
 };
 
 class Clipper {
-public:
+  public:
     // The rectangles of the list and their bounding box.
     bool set_clip_list(const RECT* rects, int count, const RECT& bound);
     // The bounding box given with the list.
@@ -93,7 +93,7 @@ constexpr int OPAQUE = 2;
 // Text on a surface in the embedded font (16-pixel line height, unantialiased). Colours are
 // COLORREFs mapped to the nearest entry of the display palette.
 class DrawContext {
-public:
+  public:
     void select_default_font();
     void set_text_color(COLORREF colour);
     void set_bk_color(COLORREF colour);

@@ -380,7 +380,7 @@ bool input_platform_init(const Options& options) {
     input_reset();
     std::string error;
     if (!script_start(options.play_file, options.record_file, options.has_seed, options.seed,
-                      &error)) {
+                      &error, options.play_demo)) {
         platform_set_error(error);
         return false;
     }

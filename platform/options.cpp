@@ -1,4 +1,5 @@
 // The command line: options for the platform (window, headless runs, dumps, scripts).
+#include <cstdlib>
 #include <string_view>
 
 #include "platform/platform.h"
@@ -12,13 +13,19 @@ const char* const usage_text =
     "  --window               play in a window instead of full screen\n"
     "  --scale N              window size: N times 640x480 (default: the largest that fits)\n"
     "  --scale-mode MODE      integer (crisp whole multiples), fit (largest 4:3), smooth\n"
-    "  --headless             no window, no sound; time moves only as the game waits\n"
+    "  --headless             no window, no sound; time moves only as the game waits;\n"
+    "                         alone, it plays the built-in demo and prints a summary\n"
     "  --frames N             request a window close after N main-loop passes\n"
-    "  --dump-screen PASS:FILE  at the end of that pass, write the screen as an 8-bit BMP\n"
+    "  --dump-screen PASS:FILE  at the end of that pass, write the screen as an 8-bit BMP (PNG if "
+    "FILE ends in .png)\n"
     "  --dump-state PASS:FILE   at the end of that pass, write the game's state as text\n"
     "  --seed N               fix the random seed\n"
     "  --play FILE            replay an input script instead of live input\n"
     "  --record FILE          record the input of this run as a script\n"
+    "  --timedemo FILE        replay an input script unpaced and print the frames per second\n"
+    "  --data-dir DIR         run in DIR (created when missing): scores.bin and screenshots go "
+    "there\n"
+    "  --user-data            run in $XDG_DATA_HOME/gnatrix (default ~/.local/share/gnatrix)\n"
     "  --help                 show this help\n"
     "  --version              show the version\n";
 
@@ -77,16 +84,35 @@ const char* apply_valued(std::string_view name, std::string_view value, Options*
         (name == "--dump-screen" ? o->dump_screen : o->dump_state).push_back(pass_file);
     } else if (name == "--scale-mode") {
         if (!parse_scale_mode(value, &o->scale_mode)) return "integer, fit or smooth";
-    } else if (name == "--play" || name == "--record") {
+    } else if (name == "--play" || name == "--record" || name == "--timedemo") {
         if (value.empty()) return "a file name";
-        (name == "--play" ? o->play_file : o->record_file) = std::string(value);
+        (name == "--record" ? o->record_file : o->play_file) = std::string(value);
+        o->timedemo = o->timedemo || name == "--timedemo";
+    } else if (name == "--data-dir") {
+        if (value.empty()) return "a folder";
+        o->data_dir = std::string(value);
     }
     return nullptr;
 }
 
+// $XDG_DATA_HOME/gnatrix, or ~/.local/share/gnatrix (a relative XDG_DATA_HOME does not count).
+bool user_data_dir(std::string* dir, std::string* error) {
+    const char* xdg = getenv("XDG_DATA_HOME");
+    const char* home = getenv("HOME");
+    if (xdg && xdg[0] == '/') {
+        *dir = std::string(xdg) + "/gnatrix";
+    } else if (home && home[0] == '/') {
+        *dir = std::string(home) + "/.local/share/gnatrix";
+    } else {
+        *error = "--user-data: neither XDG_DATA_HOME nor HOME names a folder";
+        return false;
+    }
+    return true;
+}
+
 bool takes_value(std::string_view name) {
     for (const char* valued : {"--scale", "--frames", "--seed", "--dump-screen", "--dump-state",
-                               "--scale-mode", "--play", "--record"}) {
+                               "--scale-mode", "--play", "--record", "--timedemo", "--data-dir"}) {
         if (name == valued) return true;
     }
     return false;
@@ -119,6 +145,8 @@ bool parse_options(int argc, char** argv, Options* options, std::string* error, 
             parsed.window = true;
         } else if (arg == "--headless") {
             parsed.headless = true;
+        } else if (arg == "--user-data") {
+            if (!user_data_dir(&parsed.data_dir, error)) return false;
         } else if (arg == "--help" || arg == "--version") {
             *error = arg == "--help" ? usage_text : "Gnatrix 1.1\n";
             *exit_now = true;
@@ -129,6 +157,8 @@ bool parse_options(int argc, char** argv, Options* options, std::string* error, 
             return false;
         }
     }
+    // With no script and no end, a headless run would wait for input forever: play the demo.
+    parsed.play_demo = parsed.headless && parsed.play_file.empty() && parsed.frames < 0;
     *options = parsed;
     return true;
 }

@@ -19,6 +19,7 @@ std::string last_error;
 std::vector<PassHook> pass_hooks;
 std::vector<EventHook> event_hooks;
 StateDumper state_dumper = nullptr;
+SummaryReader summary_reader = nullptr;
 bool sdl_up = false;
 
 template <typename Hook>
@@ -69,6 +70,21 @@ void platform_set_state_dumper(StateDumper dumper) {
     state_dumper = dumper;
 }
 
+void platform_set_summary_reader(SummaryReader reader) {
+    summary_reader = reader;
+}
+
+std::string platform_summary() {
+    const Options& options = platform_options();
+    if (!summary_reader || !(options.play_demo || options.timedemo)) return "";
+    const GameSummary game = summary_reader();
+    char line[160];
+    snprintf(line, sizeof line, "score %lld, missed %lld, passes %u, game time %.1f s",
+             (long long)game.score, (long long)game.missed, unsigned(platform_pass() + 1),
+             clock_ticks() / 1000.0);
+    return line;
+}
+
 StateDumper platform_state_dumper() {
     return state_dumper;
 }
@@ -92,7 +108,8 @@ void platform_run_event_hooks(const SDL_Event& event) {
 bool platform_init(const Options& options) {
     platform_set_options(options);
     platform_set_error("");
-    clock_set_virtual(options.headless);
+    // A timedemo replays as fast as it can, with the same timings as the recording.
+    clock_set_virtual(options.headless || options.timedemo);
     clock_set_virtual_ticks(0);
     random_fix_seed(options.has_seed, options.seed);
     if (!start_sdl(options.headless)) return false;

@@ -25,7 +25,17 @@ struct Options {
     int64_t frames = -1;  // close request after this many passes; -1: never
     std::vector<PassFile> dump_screen;
     std::vector<PassFile> dump_state;
+    // Replays play_file unpaced (the virtual clock, shown at every pass) and reports the speed.
+    bool timedemo = false;
+    // Plays the built-in demo: a headless run with no script and no end would never end.
+    bool play_demo = false;
+    // Runs in this folder (created when missing), so that scores.bin and screenshots go there.
+    std::string data_dir;
 };
+
+// Moves into options->data_dir (created when missing), first making the file names of the
+// command line absolute. True when there is none. False with a message on failure.
+bool platform_enter_data_dir(Options* options, std::string* error);
 
 // Parses argv; on error returns false with one clear message in *error.
 bool parse_options(int argc, char** argv, Options* options, std::string* error, bool* exit_now);
@@ -38,6 +48,15 @@ uint32_t platform_pass();
 // The app registers how to write the game's state as text (for --dump-state).
 using StateDumper = void (*)(FILE* out);
 void platform_set_state_dumper(StateDumper dumper);
+// ... and how to read the score and misses for the one-line summary of a demo run.
+struct GameSummary {
+    int64_t score, missed;
+};
+using SummaryReader = GameSummary (*)();
+void platform_set_summary_reader(SummaryReader reader);
+// The summary of a demo or timedemo run: "score S, missed M, passes P, game time T s", or empty
+// when nothing asked for one.
+std::string platform_summary();
 
 // Platform modules register to be told of each pass start and of each SDL event.
 using PassHook = void (*)(uint32_t pass);

@@ -12,6 +12,7 @@
 #include "platform/input.h"
 #include "platform/platform.h"
 #include "platform/random.h"
+#include "platform/resources.h"
 #include "platform/window.h"
 
 namespace {
@@ -229,12 +230,22 @@ std::string script_format(const Script& script) {
 }
 
 bool script_start(const std::string& play_file, const std::string& record_file, bool seed_given,
-                  uint32_t seed, std::string* error) {
+                  uint32_t seed, std::string* error, bool play_demo) {
     script_reset();
     if (!play_file.empty()) {
         if (!script_load(play_file, &run.play, error)) return false;
         run.playing = true;
         run.play_file = play_file;
+    } else if (play_demo) {
+        ResourceData demo;
+        run.play_file = "the built-in demo";
+        if (!find_resource("DEMO", "DEFAULT", &demo)) {
+            *error = run.play_file + " is missing from this build";
+            return false;
+        }
+        const std::string text(reinterpret_cast<const char*>(demo.data), demo.size);
+        if (!script_parse(text, run.play_file, &run.play, error)) return false;
+        run.playing = true;
     }
     if (!record_file.empty()) {
         // Fail now rather than lose a whole game at the end.

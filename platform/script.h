@@ -50,8 +50,9 @@ std::string script_format(const Script& script);
 
 // Starts a run: the script to play (empty: live input) and the file to record into (empty:
 // none). A script's seed, or seed_given, fixes the game's random seed (the command line wins).
+// play_demo: play the recording built into the game (the DEMO resource) when there is no file.
 bool script_start(const std::string& play_file, const std::string& record_file, bool seed_given,
-                  uint32_t seed, std::string* error);
+                  uint32_t seed, std::string* error, bool play_demo = false);
 bool script_playing();
 bool script_recording();
 // The start of a main-loop pass: while playing, the items of every pass up to this one not

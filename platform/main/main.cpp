@@ -1,5 +1,6 @@
 // The program's entry: reads the command line, starts the platform and runs the game.
 #define SDL_MAIN_HANDLED
+#include <algorithm>
 #include <cstdio>
 
 #include "platform/input.h"
@@ -17,11 +18,23 @@ int main(int argc, char** argv) {
         fputs(message.c_str(), stdout);
         return 0;
     }
+    if (!platform_enter_data_dir(&options, &message)) {
+        fprintf(stderr, "gnatrix: %s\n", message.c_str());
+        return 1;
+    }
     if (!platform_init(options)) {
         fprintf(stderr, "gnatrix: %s\n", platform_error());
         return 1;
     }
+    const uint64_t started = SDL_GetPerformanceCounter();
     int result = WinMain();
+    const double seconds =
+        double(SDL_GetPerformanceCounter() - started) / double(SDL_GetPerformanceFrequency());
+    const std::string summary = platform_summary();
+    if (!summary.empty()) printf("%s\n", summary.c_str());
+    if (options.timedemo)
+        printf("timedemo: %u frames in %.3f s, %.1f frames per second\n", platform_pass() + 1,
+               seconds, (platform_pass() + 1) / std::max(seconds, 1e-9));
     bool script_ok = input_platform_finish();
     if (!script_ok) fprintf(stderr, "gnatrix: %s\n", platform_error());
     // A requested dump that is missing must not look like success to whoever asked for it.

@@ -1,0 +1,36 @@
+// --data-dir and --user-data: the game runs in its own folder, where scores.bin lives.
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+#include <filesystem>
+
+#include "platform/platform.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+// Paths given on the command line mean the folder the player typed them in.
+void make_absolute(std::string* path) {
+    std::error_code ignored;
+    if (!path->empty()) *path = fs::absolute(*path, ignored).string();
+}
+
+}  // namespace
+
+bool platform_enter_data_dir(Options* options, std::string* error) {
+    if (options->data_dir.empty()) return true;
+    make_absolute(&options->play_file);
+    make_absolute(&options->record_file);
+    for (auto* dumps : {&options->dump_screen, &options->dump_state})
+        for (PassFile& dump : *dumps) make_absolute(&dump.path);
+    std::error_code failure;
+    fs::create_directories(options->data_dir, failure);
+    if (failure || chdir(options->data_dir.c_str()) != 0) {
+        *error = "cannot use the folder '" + options->data_dir +
+                 "': " + (failure ? failure.message() : strerror(errno));
+        return false;
+    }
+    return true;
+}
