@@ -1,0 +1,52 @@
+// The help viewer's layout on any text: opened, scrolled down and back up, closed.
+#include <SDL.h>
+
+#include <cstdint>
+
+#include "fuzz/fuzz_support.h"
+#include "game/state.h"
+#include "platform/input.h"
+#include "platform/resources.h"
+#include "screens/help.h"
+
+namespace {
+
+uint32_t pass = 0;
+
+// One main-loop pass with the arrow key held (0: none held).
+void hold(SDL_Keycode key) {
+    for (SDL_Keycode k : {SDLK_DOWN, SDLK_UP}) {
+        SDL_Event event{};
+        event.type = k == key ? SDL_KEYDOWN : SDL_KEYUP;
+        event.key.keysym.sym = k;
+        input_handle_event(&event);
+    }
+    input_begin_pass(++pass);
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    fuzz_start(true);
+    game_state = 0;
+    missed_count = 0;
+    missed_limit = 10;
+    help_shown = 0;
+    // Exactly the input: no terminator after it unless the input has one.
+    resource_override("TEXT", "GX11HELP", data, size);
+    help_open();
+    // How far down to scroll is taken from the text, so that long texts get scrolled far.
+    const int downs = size ? 1 + data[size - 1] % 24 : 1;
+    for (int i = 0; i < downs; ++i) {
+        hold(SDLK_DOWN);
+        help_scroll();
+    }
+    for (int i = 0; i < 3; ++i) {
+        hold(SDLK_UP);
+        help_scroll();
+    }
+    hold(0);
+    help_close();
+    resource_clear_overrides();
+    return 0;
+}
