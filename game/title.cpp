@@ -76,22 +76,40 @@ void darken_title_colours() {
     }
 }
 
+bool resource_failed(const char* type, const char* name, const char* what) {
+    char message[96];
+    snprintf(message, sizeof message, "the resource %s %s is %s", type, name, what);
+    game_fail(message);
+    return false;
+}
+
+// A picture the game copies from must load, 8 bits per pixel, at least as large as it is read.
+bool bitmap_usable(int number, int32_t width, int32_t height) {
+    const int loaded = img_load_resource(uint16_t(number));
+    const BITMAPINFOHEADER& header = bitmap_image.info_header;
+    const bool usable =
+        loaded && header.biBitCount == 8 && header.biWidth >= width && header.biHeight >= height;
+    img_release(&bitmap_image);
+    return usable;
+}
+
 // Checked before anything is created, so that a broken build stops cleanly.
 bool resources_present() {
+    struct Needed {
+        const char* type;
+        const char* name;
+    };
     ResourceData data;
-    char message[96];
-    for (int number : {SPRITE_BITMAP, BACKDROP_BITMAP}) {
-        if (!find_resource("BITMAP", number, &data)) {
-            snprintf(message, sizeof message, "the resource BITMAP %d is missing", number);
-            game_fail(message);
-            return false;
-        }
+    for (Needed r : {Needed{"BITMAP", "171"}, Needed{"BITMAP", "147"}, Needed{"WAVE", BONUS_WAVE},
+                     Needed{"TEXT", "GX11HELP"}, Needed{"DIALOG", "172"}}) {
+        if (!find_resource(r.type, r.name, &data))
+            return resource_failed(r.type, r.name, "missing");
     }
-    if (!find_resource("WAVE", BONUS_WAVE, &data)) {
-        snprintf(message, sizeof message, "the resource WAVE %s is missing", BONUS_WAVE);
-        game_fail(message);
-        return false;
+    // The backdrop is copied whole onto the screen; the sprite cells are cut from 8-bit rows.
+    if (!bitmap_usable(BACKDROP_BITMAP, SCREEN_COLUMNS, SCREEN_ROWS)) {
+        return resource_failed("BITMAP", "147", "damaged");
     }
+    if (!bitmap_usable(SPRITE_BITMAP, 1, 1)) return resource_failed("BITMAP", "171", "damaged");
     return true;
 }
 

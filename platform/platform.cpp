@@ -8,10 +8,13 @@
 #include <vector>
 
 #include "platform/clock.h"
+#include "platform/display.h"
 #include "platform/input.h"
 #include "platform/internal.h"
+#include "platform/music.h"
 #include "platform/random.h"
 #include "platform/screenshot.h"
+#include "platform/sound.h"
 
 namespace {
 
@@ -103,6 +106,26 @@ void platform_run_pass_hooks(uint32_t pass) {
 
 void platform_run_event_hooks(const SDL_Event& event) {
     for (EventHook hook : event_hooks) hook(&event);
+}
+
+std::string platform_live_objects() {
+    const DisplayCounts display = display_live_counts();
+    const SoundCounts sound = sound_live_counts();
+    const InputCounts input = input_live_counts();
+    const MusicCounts music = music_live_counts();
+    const std::pair<const char*, int> counts[] = {
+        {"displays", display.displays},       {"surfaces", display.surfaces},
+        {"palettes", display.palettes},       {"clippers", display.clippers},
+        {"sound devices", sound.devices},     {"sound buffers", sound.buffers},
+        {"input systems", input.systems},     {"input devices", input.devices},
+        {"performances", music.performances}, {"loaders", music.loaders},
+        {"segments", music.segments}};
+    std::string live;
+    for (const auto& [name, count] : counts) {
+        if (count == 0) continue;
+        live += (live.empty() ? "" : ", ") + std::string(name) + " " + std::to_string(count);
+    }
+    return live;
 }
 
 bool platform_init(const Options& options) {

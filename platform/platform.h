@@ -68,6 +68,10 @@ void platform_add_event_hook(EventHook hook);
 const char* platform_error();
 void platform_set_error(const std::string& message);
 
+// The platform objects still alive, as "surfaces 2, palettes 1"; empty when none is.
+// The game releases everything it made before it returns.
+std::string platform_live_objects();
+
 // Writes the primary surface and current palette as an 8-bit BMP. False on failure.
 bool platform_dump_screen(const char* path);
 

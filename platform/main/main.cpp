@@ -2,6 +2,7 @@
 #define SDL_MAIN_HANDLED
 #include <algorithm>
 #include <cstdio>
+#include <cstdlib>
 
 #include "platform/input.h"
 #include "platform/internal.h"
@@ -42,6 +43,12 @@ int main(int argc, char** argv) {
     // A failure met during the run (a missing resource, a device) was reported where it
     // happened; it still must not end with the status of a normal quit.
     bool failed = !script_ok || !dumps_complete || *platform_error();
+    // A debugging check: everything the game made was released by the time it returned.
+    if (getenv("GNATRIX_CHECK_RELEASES")) {
+        std::string live = platform_live_objects();
+        if (!live.empty()) fprintf(stderr, "gnatrix: still alive at exit: %s\n", live.c_str());
+        failed |= !live.empty();
+    }
     platform_shutdown();
     return failed && result == 0 ? 1 : result;
 }

@@ -1,0 +1,288 @@
+// The game against what it cannot trust: missing and damaged resources, malformed command
+// lines, and a close request at any pass; and the inputs the fuzzers found, kept as tests.
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "app/app.h"
+#include "game/state.h"
+#include "platform/display.h"
+#include "platform/input.h"
+#include "platform/music.h"
+#include "platform/platform.h"
+#include "platform/resources.h"
+#include "platform/sound.h"
+#include "screens/score.h"
+
+namespace {
+
+using Bytes = std::vector<uint8_t>;
+
+int lines(const std::string& text) {
+    int count = 0;
+    for (char c : text) count += c == '\n';
+    return count;
+}
+
+// ---- Missing and damaged resources: the game run in this process on a changed resource ----
+
+struct ResourceCase {
+    const char* type;
+    const char* name;
+    long keep;           // bytes kept; -1: the resource is hidden
+    const char* expect;  // what the one message says; null: the game runs on
+};
+
+void PrintTo(const ResourceCase& c, std::ostream* out) {
+    *out << c.type << " " << c.name << " keeping " << c.keep;
+}
+
+class BadResource : public ::testing::TestWithParam<ResourceCase> {};
+
+TEST_P(BadResource, EndsWithOneMessageNamingItOrRunsOn) {
+    const ResourceCase& c = GetParam();
+    ResourceData original{};
+    ASSERT_TRUE(find_resource(c.type, c.name, &original));
+    Options options;
+    options.headless = true;
+    options.frames = 40;
+    ASSERT_TRUE(platform_init(options));
+    const Bytes kept(original.data, original.data + (c.keep < 0 ? 0 : c.keep));
+    resource_override(c.type, c.name, c.keep < 0 ? nullptr : kept.data(), kept.size());
+    testing::internal::CaptureStderr();
+    const int result = WinMain();
+    const std::string err = testing::internal::GetCapturedStderr();
+    const std::string error = platform_error();
+    resource_clear_overrides();
+    platform_shutdown();
+    EXPECT_EQ(result, 0);
+    if (!c.expect) {
+        EXPECT_EQ(err, "");
+        EXPECT_EQ(error, "");
+        return;
+    }
+    EXPECT_EQ(lines(err), 1) << err;
+    EXPECT_NE(err.find(c.expect), std::string::npos) << err;
+    EXPECT_NE(error.find(c.expect), std::string::npos) << error;
+    DisplayCounts display = display_live_counts();
+    EXPECT_EQ(display.displays + display.surfaces + display.palettes + display.clippers, 0);
+}
+
+INSTANTIATE_TEST_SUITE_P(Resources, BadResource,
+                         ::testing::Values(ResourceCase{"BITMAP", "147", -1, "BITMAP 147"},
+                                           ResourceCase{"BITMAP", "147", 1000, "BITMAP 147"},
+                                           ResourceCase{"BITMAP", "147", 10, "BITMAP 147"},
+                                           ResourceCase{"BITMAP", "171", -1, "BITMAP 171"},
+                                           ResourceCase{"BITMAP", "171", 2000, "BITMAP 171"},
+                                           ResourceCase{"WAVE", "BONUS_WAV", -1, "WAVE BONUS_WAV"},
+                                           // A damaged sound only makes the game silent.
+                                           ResourceCase{"WAVE", "BONUS_WAV", 30, nullptr},
+                                           ResourceCase{"TEXT", "GX11HELP", -1, "TEXT GX11HELP"},
+                                           ResourceCase{"DIALOG", "172", -1, "DIALOG 172"}));
+
+// ---- Malformed command lines, against the built program ----
+
+struct GameRun {
+    int status;
+    std::string out, err;
+};
+
+std::string slurp(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::stringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+// A folder of this test process's own (ctest runs tests side by side).
+std::string scratch_dir() {
+    std::string dir = std::string(GNATRIX_BINARY_DIR) + "/reliability_" + std::to_string(getpid());
+    std::string command = "mkdir -p " + dir;
+    EXPECT_EQ(std::system(command.c_str()), 0);
+    return dir;
+}
+
+// Runs the game in `dir` with these arguments (and environment assignments before them).
+GameRun run_game(const std::string& dir, const std::string& args, const std::string& env = "") {
+    const std::string base = dir + "/run";
+    const std::string command = "cd " + dir + " && env " + env + " " + GNATRIX_EXE + " " + args +
+                                " >" + base + ".out 2>" + base + ".err </dev/null";
+    const int raw = std::system(command.c_str());
+    return {WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, slurp(base + ".out"), slurp(base + ".err")};
+}
+
+TEST(CommandLine, EveryMalformedLineGivesOneMessageAndFails) {
+    const std::string dir = scratch_dir();
+    const char* const malformed[] = {"--bogus",
+                                     "-x",
+                                     "play",
+                                     "--window extra",
+                                     "--headless=1",
+                                     "--help=now",
+                                     "--scale",
+                                     "--scale 0",
+                                     "--scale 17",
+                                     "--scale -2",
+                                     "--scale two",
+                                     "--scale 2x",
+                                     "--scale=",
+                                     "--scale-mode",
+                                     "--scale-mode blurry",
+                                     "--frames",
+                                     "--frames -1",
+                                     "--frames 4294967296",
+                                     "--frames 1e3",
+                                     "--frames 99999999999999999999",
+                                     "--seed",
+                                     "--seed 4294967296",
+                                     "--seed -5",
+                                     "--seed 0x10",
+                                     "--play",
+                                     "--play=",
+                                     "--record",
+                                     "--record=",
+                                     "--dump-screen",
+                                     "--dump-screen shot.bmp",
+                                     "--dump-screen 3:",
+                                     "--dump-screen :a.bmp",
+                                     "--dump-screen x:a.bmp",
+                                     "--dump-state",
+                                     "--dump-state 4294967296:s",
+                                     "--dump-state=-1:s.txt",
+                                     "--play /nonexistent/script.txt --headless",
+                                     "--play malformed.txt --headless",
+                                     "--headless --frames 1 --record /nonexistent/dir/r.txt"};
+    std::ofstream(dir + "/malformed.txt") << "gnatrix-input 1\n@1 key f13 down\n";
+    for (const char* args : malformed) {
+        const GameRun run = run_game(dir, args);
+        EXPECT_NE(run.status, 0) << args;
+        EXPECT_EQ(lines(run.err), 1) << args << ": " << run.err;
+        EXPECT_EQ(run.err.rfind("gnatrix: ", 0), 0u) << args << ": " << run.err;
+        EXPECT_EQ(run.out, "") << args;
+    }
+}
+
+// ---- A close request at any pass of a scripted run ----
+
+// The script: the title's first passes, F2 into a game (the fade), play with a shot, help
+// opened, scrolled and closed, a pause, then the bugs run out the missed limit; the score
+// table's wait ends with Esc.
+struct TimedLine {
+    uint32_t pass;
+    const char* item;
+};
+const TimedLine CLOSE_RUN_ITEMS[] = {
+    {12, "key f2 down"},   {13, "key f2 up"},        {40, "mouse 30 0"},   {41, "button down"},
+    {42, "button up"},     {60, "key f1 down"},      {61, "key f1 up"},    {62, "key down down"},
+    {66, "key down up"},   {67, "key up down"},      {68, "key up up"},    {70, "key escape down"},
+    {71, "key escape up"}, {80, "key space down"},   {81, "key space up"}, {90, "key space down"},
+    {91, "key space up"},  {700, "key escape down"}};
+
+// The script, with a close request at close_pass (none when 0).
+std::string close_run_script(uint32_t close_pass) {
+    std::string text = "gnatrix-input 1\nseed 4711\n";
+    bool closed = close_pass == 0;
+    for (const TimedLine& line : CLOSE_RUN_ITEMS) {
+        if (!closed && line.pass > close_pass) {
+            text += "@" + std::to_string(close_pass) + " close\n";
+            closed = true;
+        }
+        text += "@" + std::to_string(line.pass) + " " + line.item + "\n";
+    }
+    if (!closed) text += "@" + std::to_string(close_pass) + " close\n";
+    return text;
+}
+
+enum class Phase { Title, Start, Play, Help, Paused, ScoreWait, Quit };
+const char* const PHASE_NAMES[] = {"title",  "start",      "play", "help",
+                                   "paused", "score wait", "quit"};
+
+std::vector<Phase> phase_at_pass;
+
+Phase current_phase() {
+    if (game_state == STATE_TITLE) return Phase::Title;
+    if (game_state == STATE_START) return Phase::Start;
+    if (game_state != STATE_PLAY) return Phase::Quit;
+    if (help_shown) return Phase::Help;
+    if (missed_count >= missed_limit) return Phase::ScoreWait;
+    return paused ? Phase::Paused : Phase::Play;
+}
+
+// At the start of pass p: what pass p - 1 left.
+void note_phase(uint32_t pass) {
+    if (pass > 0) phase_at_pass.push_back(current_phase());
+}
+
+// Every pass of each phase's first and last three, and about `spread` passes evenly between.
+std::vector<uint32_t> sample_passes(const std::vector<Phase>& phases, size_t spread) {
+    std::vector<uint32_t> chosen;
+    for (size_t a = 0; a < phases.size();) {
+        size_t b = a;
+        while (b + 1 < phases.size() && phases[b + 1] == phases[a]) ++b;
+        const size_t step = std::max<size_t>(1, (b - a) / spread);
+        for (size_t p = a; p <= b; ++p) {
+            if (p < a + 3 || p + 3 > b || (p - a) % step == 0) chosen.push_back(uint32_t(p));
+        }
+        a = b + 1;
+    }
+    return chosen;
+}
+
+TEST(CloseAtAnyPass, EndsCleanlyWithTheScoresOldOrWhole) {
+    const std::string dir = scratch_dir();
+    const std::string script = dir + "/close_run.txt";
+    std::ofstream(script) << close_run_script(0);
+    // No table yet: the end of the game creates one.
+    const std::string scores = dir + "/scores.bin";
+    std::remove(scores.c_str());
+    // The whole run once, in this process, to learn what each pass is doing.
+    score_file_name = scores.c_str();
+    Options options;
+    options.headless = true;
+    options.play_file = script;
+    ASSERT_TRUE(platform_init(options)) << platform_error();
+    platform_add_pass_hook(note_phase);
+    EXPECT_EQ(WinMain(), 0);
+    EXPECT_TRUE(input_platform_finish()) << platform_error();
+    EXPECT_EQ(platform_live_objects(), "");
+    platform_shutdown();
+    const std::string whole_table = slurp(scores);
+    ASSERT_EQ(whole_table.size(), size_t(SCORE_FILE_BYTES));
+    ASSERT_FALSE(phase_at_pass.empty());
+    ASSERT_EQ(phase_at_pass.back(), Phase::ScoreWait) << "the run reaches the score table's wait";
+    size_t seen[7] = {};
+    for (Phase phase : phase_at_pass) ++seen[int(phase)];
+    for (Phase phase : {Phase::Title, Phase::Play, Phase::Help, Phase::Paused, Phase::ScoreWait}) {
+        EXPECT_GT(seen[int(phase)], 0u) << PHASE_NAMES[int(phase)];
+    }
+    for (int phase = 0; phase < 7; ++phase)
+        std::printf("%s %zu, ", PHASE_NAMES[phase], seen[phase]);
+
+    // Then the program, closed at each chosen pass.
+    const std::vector<uint32_t> passes = sample_passes(phase_at_pass, 12);
+    for (uint32_t after : passes) {
+        const uint32_t pass = after + 1;
+        std::ofstream(script) << close_run_script(pass);
+        std::remove(scores.c_str());
+        const GameRun run =
+            run_game(dir, "--headless --play close_run.txt", "GNATRIX_CHECK_RELEASES=1");
+        const std::string what = std::string("close at pass ") + std::to_string(pass) + " (" +
+                                 PHASE_NAMES[int(phase_at_pass[after])] + ")";
+        EXPECT_EQ(run.status, 0) << what << ": " << run.err;
+        EXPECT_EQ(run.err, "") << what;
+        const bool absent = access(scores.c_str(), F_OK) != 0;
+        const std::string table = slurp(scores);
+        EXPECT_TRUE(absent || table == whole_table)
+            << what << ": scores.bin holds " << table.size() << " bytes, not the whole table";
+    }
+    std::printf("closed at %zu of %zu passes\n", passes.size(), phase_at_pass.size());
+}
+
+}  // namespace
