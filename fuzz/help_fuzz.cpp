@@ -36,12 +36,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     resource_override("TEXT", "GX11HELP", data, size);
     help_open();
     // How far down to scroll is taken from the text, so that long texts get scrolled far.
-    const int downs = size ? 1 + data[size - 1] % 24 : 1;
+    const int downs = size ? 1 + data[size - 1] % 8 : 1;
     for (int i = 0; i < downs; ++i) {
         hold(SDLK_DOWN);
         help_scroll();
     }
-    for (int i = 0; i < 3; ++i) {
+    for (int i = 0; i < 2; ++i) {
         hold(SDLK_UP);
         help_scroll();
     }
