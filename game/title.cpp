@@ -101,7 +101,7 @@ bool resources_present() {
     };
     ResourceData data;
     for (Needed r : {Needed{"BITMAP", "171"}, Needed{"BITMAP", "147"}, Needed{"WAVE", BONUS_WAVE},
-                     Needed{"TEXT", "GX11HELP"}, Needed{"DIALOG", "172"}}) {
+                     Needed{"DIALOG", "172"}}) {
         if (!find_resource(r.type, r.name, &data))
             return resource_failed(r.type, r.name, "missing");
     }

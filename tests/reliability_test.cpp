@@ -85,7 +85,6 @@ INSTANTIATE_TEST_SUITE_P(Resources, BadResource,
                                            ResourceCase{"WAVE", "BONUS_WAV", -1, "WAVE BONUS_WAV"},
                                            // A damaged sound only makes the game silent.
                                            ResourceCase{"WAVE", "BONUS_WAV", 30, nullptr},
-                                           ResourceCase{"TEXT", "GX11HELP", -1, "TEXT GX11HELP"},
                                            ResourceCase{"DIALOG", "172", -1, "DIALOG 172"}));
 
 // ---- Malformed command lines, against the built program ----
@@ -180,10 +179,10 @@ struct TimedLine {
     const char* item;
 };
 const TimedLine CLOSE_RUN_ITEMS[] = {
-    {12, "key f2 down"},   {13, "key f2 up"},        {40, "mouse 30 0"},   {41, "button down"},
-    {42, "button up"},     {60, "key f1 down"},      {61, "key f1 up"},    {62, "key down down"},
-    {66, "key down up"},   {67, "key up down"},      {68, "key up up"},    {70, "key escape down"},
-    {71, "key escape up"}, {80, "key space down"},   {81, "key space up"}, {90, "key space down"},
+    {12, "key f2 down"},   {13, "key f2 up"},       {40, "mouse 30 0"},   {41, "button down"},
+    {42, "button up"},     {60, "key f1 down"},     {61, "key f1 up"},    {62, "key down down"},
+    {66, "key down up"},   {67, "key up down"},     {68, "key up up"},    {70, "key escape down"},
+    {71, "key escape up"}, {80, "key space down"},  {81, "key space up"}, {90, "key space down"},
     {91, "key space up"},  {700, "key escape down"}};
 
 // The script, with a close request at close_pass (none when 0).
