@@ -3,12 +3,12 @@
 
 #include "game/devices.h"
 #include "game/rocket.h"
-#include "game/screens_pending.h"
 #include "game/state.h"
 #include "gfx/draw.h"
 #include "input/input.h"
 #include "platform/input.h"
 #include "screens/help.h"
+#include "screens/panel.h"
 
 int32_t escape_latch = 1;
 int32_t new_game_latch = 1;

@@ -376,6 +376,11 @@ void input_begin_pass(uint32_t pass) {
     InputDevice::add_motion(sample.dx, sample.dy, sample.dz);
 }
 
+void input_forget_presses() {
+    std::fill(std::begin(live.pressed), std::end(live.pressed), false);
+    std::fill(std::begin(live.button_pressed), std::end(live.button_pressed), false);
+}
+
 bool input_platform_init(const Options& options) {
     input_reset();
     std::string error;

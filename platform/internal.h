@@ -10,6 +10,11 @@ SDL_Window* platform_sdl_window();
 // Shows the primary surface through the palette if pixels or palette changed since the last
 // present (at most every couple of milliseconds unless forced). Called whenever the game yields.
 void display_present(bool force);
+// Where the 640x480 screen lies in the renderer's output, in output pixels.
+bool display_letterbox(SDL_Rect* box);
+// Forgets the key and button presses made since the last sample that are no longer held, so
+// that what the player did to an open dialog does not reach the game; motion is kept.
+void input_forget_presses();
 // The primary surface's pixels and the palette in effect, for dumps and screenshots.
 // False when there is no primary surface.
 bool display_snapshot(uint8_t* pixels640x480, uint8_t rgb[256][3]);

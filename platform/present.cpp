@@ -170,6 +170,14 @@ SDL_Renderer* display_renderer() {
     return g_present.renderer;
 }
 
+bool display_letterbox(SDL_Rect* box) {
+    const SurfaceImpl* s = display_primary();
+    if (!s || !display_renderer()) return false;
+    update_letterbox(s);
+    *box = g_present.letterbox;
+    return true;
+}
+
 void display_set_overlay(OverlayDraw draw) {
     g_overlay = draw;
     g_present.shown_valid = false;  // what the overlay covered must be drawn again
