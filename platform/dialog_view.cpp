@@ -6,6 +6,7 @@
 #include <imgui.h>
 
 #include <algorithm>
+#include <deque>
 #include <string>
 
 #include "platform/internal.h"
@@ -26,8 +27,8 @@ struct DialogView {
     SDL_Texture* target = nullptr;
     ImGuiContext* imgui = nullptr;
     ImFont* font = nullptr;
-    // Keys seen since the last frame.
-    bool enter = false, escape = false, close_request = false;
+    // Keys and close requests seen since the last frame, in order.
+    std::deque<DialogAction> pending;
 };
 
 namespace {
@@ -255,15 +256,19 @@ DialogAction draw_dialog(const DialogView* v) {
 void view_event(const void* sdl_event) {
     if (!live_view) return;
     const SDL_Event& e = *static_cast<const SDL_Event*>(sdl_event);
+    std::deque<DialogAction>& pending = live_view->pending;
     if (e.type == SDL_QUIT ||
         (e.type == SDL_WINDOWEVENT && e.window.event == SDL_WINDOWEVENT_CLOSE)) {
-        live_view->close_request = true;
+        pending.push_back(DialogAction{DialogActionKind::CloseRequest, 0, 0});
     }
     // Alt+Enter switches the screen mode; it is no OK.
     if (e.type == SDL_KEYDOWN && !e.key.repeat && !(e.key.keysym.mod & KMOD_ALT)) {
         SDL_Keycode k = e.key.keysym.sym;
-        if (k == SDLK_RETURN || k == SDLK_KP_ENTER) live_view->enter = true;
-        if (k == SDLK_ESCAPE) live_view->escape = true;
+        if (k == SDLK_RETURN || k == SDLK_KP_ENTER) {
+            pending.push_back(DialogAction{DialogActionKind::Command, IDOK, 0});
+        }
+        if (k == SDLK_ESCAPE)
+            pending.push_back(DialogAction{DialogActionKind::Command, IDCANCEL, 0});
     }
     ImGui::SetCurrentContext(live_view->imgui);
     ImGui_ImplSDL2_ProcessEvent(&e);
@@ -369,10 +374,10 @@ DialogAction dialog_view_frame(DialogView* v) {
     DialogAction action = draw_dialog(v);
     ImGui::End();
     render_overlay(v);
-    if (v->enter) action = DialogAction{DialogActionKind::Command, IDOK, 0};
-    if (v->escape) action = DialogAction{DialogActionKind::Command, IDCANCEL, 0};
-    if (v->close_request) action = DialogAction{DialogActionKind::CloseRequest, 0, 0};
-    v->enter = v->escape = v->close_request = false;
+    if (action.kind == DialogActionKind::None && !v->pending.empty()) {
+        action = v->pending.front();
+        v->pending.pop_front();
+    }
     return action;
 }
 

@@ -1,0 +1,258 @@
+// The dialog manager: templates (the shipped one and broken ones), controls and their handles,
+// brushes, dialogs answered by a script, and the live dialog on SDL's dummy display.
+#include "platform/dialog.h"
+
+#include <SDL.h>
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <cstring>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "platform/clock.h"
+#include "platform/display.h"
+#include "platform/input.h"
+#include "platform/internal.h"
+#include "platform/platform.h"
+#include "platform/resources.h"
+#include "platform/script.h"
+#include "platform/window.h"
+
+namespace {
+
+struct Message {
+    uint32_t message;
+    uintptr_t wParam;
+    int control;  // id of the control in lParam, 0 for none
+};
+std::vector<Message> received;
+
+// Keeps what it gets; ends the dialog with 7 on OK and handles nothing else.
+intptr_t recording_proc(Dialog* dialog, uint32_t message, uintptr_t wParam, intptr_t lParam) {
+    if (message == WM_CTLCOLOREDIT) return FALSE;
+    received.push_back({message, wParam, get_dlg_ctrl_id(lParam)});
+    if (message == WM_COMMAND && (wParam & 0xFFFF) == IDOK) return end_dialog(dialog, 7);
+    return FALSE;
+}
+
+std::string shipped_template() {
+    ResourceData data;
+    EXPECT_TRUE(find_resource("DIALOG", 172, &data));
+    return std::string(reinterpret_cast<const char*>(data.data), data.size);
+}
+
+const char* const SMALL =
+    "dialog 5\nsize 100 50\ntitle \"T\"\n"
+    "control 1 button 10 10 30 14 default \"OK\"\n"
+    "control 1044 scrollbar 50 10 10 14 vertical \"\"\n";
+
+class DialogTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        Options options;
+        options.headless = true;
+        ASSERT_TRUE(platform_init(options));
+        received.clear();
+    }
+    void TearDown() override {
+        resource_clear_overrides();
+        script_reset();
+        platform_shutdown();
+    }
+};
+
+TEST_F(DialogTest, ShippedTemplateHasTheControlPanelLayout) {
+    std::string text = shipped_template();
+    DialogTemplate t;
+    std::string error;
+    ASSERT_TRUE(dialog_parse_template(text.data(), text.size(), &t, &error)) << error;
+    EXPECT_EQ(t.id, 172);
+    EXPECT_EQ(t.title, "Control Panel");
+    EXPECT_EQ(t.width, 203);
+    EXPECT_EQ(t.height, 127);
+    ASSERT_EQ(t.controls.size(), 16u);
+    EXPECT_EQ(t.controls[0].id, IDOK);
+    EXPECT_EQ(t.controls[0].flags, CONTROL_DEFAULT | CONTROL_TABSTOP);
+    EXPECT_EQ(t.controls[8].id, 1046);
+    EXPECT_EQ(t.controls[8].kind, ControlKind::ScrollBar);
+    EXPECT_EQ(t.controls[15].text, "Changing this number will cause the game to restart");
+    EXPECT_EQ(t.controls[15].width, 129);
+}
+
+TEST_F(DialogTest, MalformedTemplatesAreRejectedWithTheirLine) {
+    const std::string head = "dialog 5\nsize 100 50\ntitle \"T\"\n";
+    const std::pair<std::string, std::string> cases[] = {
+        {head + "control 1 button 1 1 10 10 - \"OK", "line 4: text without its closing quote"},
+        {head + "control 1 knob 1 1 10 10 - \"\"", "line 4: unknown control kind 'knob'"},
+        {head + "control 1 button 95 1 10 10 - \"\"", "line 4: the control lies outside"},
+        {head + "control 1 button 1 1 10 10 shiny \"\"", "line 4: unknown control flag 'shiny'"},
+        {head + "control 1 button 1 1 99999999999 10 - \"\"", "line 4: the position and size"},
+        {head + "control 1 button 1 1 10 10 -", "line 4: expected: control"},
+        {head + "control 3 button 1 1 9 9 - \"\"\ncontrol 3 edit 1 20 9 9 - \"\"",
+         "line 5: control id 3 is used twice"},
+        {head + "control 1 button 1 1 10 10 - \"a\\q\"", "line 4: only"},
+        {head + "size 10 10", "line 4: 'size' is given twice"},
+        {head + "wobble", "line 4: unknown item 'wobble'"},
+        {"size 100 50\ncontrol 1 button 1 1 10 10 - \"\"", "no 'dialog' line"},
+        {head, "the template has no controls"},
+        {std::string("dialog 5\0\x01\x02", 11), "line 1: the template is not text"},
+        {"", "no 'dialog' line"},
+    };
+    for (const auto& [text, expected] : cases) {
+        DialogTemplate t;
+        std::string error;
+        EXPECT_FALSE(dialog_parse_template(text.data(), text.size(), &t, &error)) << text;
+        EXPECT_NE(error.find(expected), std::string::npos) << error;
+    }
+}
+
+TEST_F(DialogTest, MalformedResourceGivesMinusOneWithoutCallingTheProcedure) {
+    static const char broken[] = "dialog 172\nsize 10 10\ntitle \"unterminated\n";
+    resource_override("DIALOG", "172", reinterpret_cast<const uint8_t*>(broken), sizeof broken - 1);
+    testing::internal::CaptureStderr();
+    EXPECT_EQ(dialog_box(172, recording_proc, nullptr), -1);
+    std::string err = testing::internal::GetCapturedStderr();
+    EXPECT_EQ(err, "gnatrix: DIALOG 172: line 3: text without its closing quote\n");
+    EXPECT_TRUE(received.empty());
+    EXPECT_EQ(dialog_box("NOSUCH", recording_proc, nullptr), -1);
+}
+
+TEST_F(DialogTest, ControlsAreFoundByHandleOnlyWhileTheirDialogIsOpen) {
+    std::string error;
+    Dialog* dialog = dialog_create(SMALL, recording_proc, &error);
+    ASSERT_NE(dialog, nullptr) << error;
+    ASSERT_EQ(received.size(), 1u);
+    EXPECT_EQ(received[0].message, WM_INITDIALOG);
+    intptr_t bar = dialog_item(dialog, 1044);
+    EXPECT_EQ(get_dlg_ctrl_id(bar), 1044);
+    EXPECT_EQ(get_dlg_ctrl_id(12345), 0);
+    EXPECT_EQ(dialog_item(dialog, 99), 0);
+    EXPECT_FALSE(set_dlg_item_int(dialog, 99, 3));
+    dialog_destroy(dialog);
+    EXPECT_EQ(get_dlg_ctrl_id(bar), 0) << "a closed dialog's control is no control";
+    EXPECT_FALSE(end_dialog(dialog, 1));
+}
+
+TEST_F(DialogTest, BrushesAreCountedAndDeletedOnce) {
+    int before = brush_live_count();
+    Brush* brush = create_solid_brush(RGB(1, 2, 3));
+    EXPECT_EQ(brush_live_count(), before + 1);
+    EXPECT_TRUE(delete_object(brush));
+    EXPECT_FALSE(delete_object(brush));
+    EXPECT_FALSE(delete_object(nullptr));
+    EXPECT_EQ(brush_live_count(), before);
+}
+
+// Plays a script whose pass 0 holds these lines, with pass 0 started.
+void play_pass0(const std::string& lines) {
+    std::string path =
+        std::string(GNATRIX_BINARY_DIR) + "/dialog_test_" + std::to_string(getpid()) + ".txt";
+    std::ofstream(path) << "gnatrix-input 1\n" << lines;
+    std::string error;
+    ASSERT_TRUE(script_start(path, "", false, 0, &error)) << error;
+    script_begin_pass(0);
+    std::remove(path.c_str());
+}
+
+TEST_F(DialogTest, ScriptItemsBecomeTheirControlsMessages) {
+    resource_override("DIALOG", "5", reinterpret_cast<const uint8_t*>(SMALL), strlen(SMALL));
+    play_pass0("@0 panel bugs up\n@0 panel bugs down\n@0 panel ok\n");
+    EXPECT_EQ(dialog_box(5, recording_proc, nullptr), 7);
+    ASSERT_EQ(received.size(), 4u);
+    EXPECT_EQ(received[1].message, WM_VSCROLL);
+    EXPECT_EQ(received[1].wParam, uintptr_t(SB_LINEUP));
+    EXPECT_EQ(received[1].control, 1044);
+    EXPECT_EQ(received[2].wParam, uintptr_t(SB_LINEDOWN));
+    EXPECT_EQ(received[3].message, WM_COMMAND);
+    EXPECT_EQ(received[3].wParam, uintptr_t(IDOK));
+    EXPECT_EQ(script_error(), "");
+}
+
+TEST_F(DialogTest, ScriptWithoutItemsForAnOpenDialogEndsItWithAnError) {
+    resource_override("DIALOG", "5", reinterpret_cast<const uint8_t*>(SMALL), strlen(SMALL));
+    play_pass0("@0 key f3 down\n");
+    EXPECT_EQ(dialog_box(5, recording_proc, nullptr), 7) << "closed as OK would close it";
+    EXPECT_NE(script_error().find("no panel item left"), std::string::npos);
+    // Without a window nor a script nothing could answer: an error, never a wait.
+    script_reset();
+    received.clear();
+    testing::internal::CaptureStderr();
+    EXPECT_EQ(dialog_box(5, recording_proc, nullptr), 7);
+    EXPECT_NE(testing::internal::GetCapturedStderr().find("needs a window or a script"),
+              std::string::npos);
+}
+
+// The live dialog on the dummy display, answering pushed key events.
+class LiveDialogTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        Options options;
+        options.window = true;
+        ASSERT_TRUE(platform_init(options));
+        clock_set_virtual(true);  // the dialog's frames wait on the clock
+        ASSERT_TRUE(register_class({CS_OWNDC, def_window_proc, nullptr, "DIALOGTEST"}));
+        window = create_window("DIALOGTEST", "test", 0, 0, 640, 480);
+        ASSERT_NE(window, nullptr);
+        display = Display::create();
+        ASSERT_NE(display, nullptr);
+        display->set_cooperative_level(window, false);
+        display->set_display_mode(640, 480, 8);
+        primary = display->create_primary_surface(false);
+        ASSERT_NE(primary, nullptr);
+        resource_override("DIALOG", "5", reinterpret_cast<const uint8_t*>(SMALL), strlen(SMALL));
+        received.clear();
+    }
+    void TearDown() override {
+        primary->release();
+        display->release();
+        resource_clear_overrides();
+        platform_shutdown();
+    }
+    void key(SDL_Keycode sym, uint16_t mod) {
+        for (uint32_t type : {SDL_KEYDOWN, SDL_KEYUP}) {
+            SDL_Event e{};
+            e.type = type;
+            e.key.keysym.sym = sym;
+            e.key.keysym.mod = mod;
+            SDL_PushEvent(&e);
+        }
+    }
+    Window* window = nullptr;
+    Display* display = nullptr;
+    Surface* primary = nullptr;
+};
+
+TEST_F(LiveDialogTest, EscapeIsCancelAltEnterIsNoOkAndEnterIsOk) {
+    key(SDLK_RETURN, KMOD_LALT);
+    key(SDLK_ESCAPE, KMOD_NONE);
+    key(SDLK_RETURN, KMOD_NONE);
+    EXPECT_EQ(dialog_box(5, recording_proc, window), 7);
+    ASSERT_EQ(received.size(), 3u);
+    EXPECT_EQ(received[1].message, WM_COMMAND);
+    EXPECT_EQ(received[1].wParam, uintptr_t(IDCANCEL));
+    EXPECT_EQ(received[2].wParam, uintptr_t(IDOK));
+    EXPECT_TRUE(SDL_GetWindowFlags(platform_sdl_window()) & SDL_WINDOW_FULLSCREEN)
+        << "Alt+Enter still switched the screen mode";
+    // Esc pressed in the dialog does not reach the game afterwards.
+    MSG msg;
+    peek_message(&msg);
+    EXPECT_EQ(key_state(VK_ESCAPE), 0);
+}
+
+TEST_F(LiveDialogTest, CloseRequestEndsTheDialogAndReachesTheWindow) {
+    SDL_Event e{};
+    e.type = SDL_QUIT;
+    SDL_PushEvent(&e);
+    EXPECT_EQ(dialog_box(5, recording_proc, window), 0);
+    MSG msg{};
+    bool closed = false;
+    for (int i = 0; i < 10 && peek_message(&msg); ++i) {
+        closed |= msg.message == WM_CLOSE;
+        dispatch_message(&msg);
+    }
+    EXPECT_TRUE(closed);
+}
+
+}  // namespace
