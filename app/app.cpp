@@ -28,8 +28,10 @@ const char* const APP_ICON = "GNATRIX";
 // touched again, so the state step of the pass that handled WM_CLOSE is skipped too.
 bool shutdown_done = false;
 
+}  // namespace
+
 // One step of the current state; exactly one per pass, tested in this order.
-void run_state_step() {
+void game_state_step() {
     if (shutdown_done) return;
     if (game_state == STATE_PLAY) {
         game_frame();
@@ -39,8 +41,6 @@ void run_state_step() {
         game_start();
     }
 }
-
-}  // namespace
 
 int WinMain() {
     WindowClass window_class{CS_VREDRAW | CS_HREDRAW | CS_DBLCLKS | CS_OWNDC, game_window_proc,
@@ -68,7 +68,7 @@ int WinMain() {
             translate_message(&msg);
             dispatch_message(&msg);
         }
-        run_state_step();
+        game_state_step();
     }
     game_shutdown();
     return int(msg.wParam);

@@ -14,6 +14,8 @@ extern const void* app_instance;
 intptr_t game_window_proc(Window* window, uint32_t message, uintptr_t wParam, intptr_t lParam);
 // Sets up the display and enters the title state; 0 (with a message) if there is no display.
 int game_startup();
+// One step of the current game state, as each main-loop pass runs it.
+void game_state_step();
 // Releases everything in reverse order of creation and posts the quit message. A second call
 // does nothing.
 int game_shutdown();

@@ -91,13 +91,7 @@ void GameHarness::pass() {
         }
         dispatch_message(&msg);
     }
-    if (game_state == STATE_PLAY) {
-        game_frame();
-    } else if (game_state == STATE_TITLE) {
-        game_title();
-    } else if (game_state == STATE_START) {
-        game_start();
-    }
+    game_state_step();
 }
 
 void GameHarness::passes(int count) {
