@@ -1,6 +1,4 @@
 // The help viewer's layout on any text: opened, scrolled down and back up, closed.
-#include <SDL.h>
-
 #include <cstdint>
 
 #include "fuzz/fuzz_support.h"
@@ -14,13 +12,8 @@ namespace {
 uint32_t pass = 0;
 
 // One main-loop pass with the arrow key held (0: none held).
-void hold(SDL_Keycode key) {
-    for (SDL_Keycode k : {SDLK_DOWN, SDLK_UP}) {
-        SDL_Event event{};
-        event.type = k == key ? SDL_KEYDOWN : SDL_KEYUP;
-        event.key.keysym.sym = k;
-        input_handle_event(&event);
-    }
+void hold(int key) {
+    for (int k : {VK_DOWN, VK_UP}) input_simulate_key(k, k == key);
     input_begin_pass(++pass);
 }
 
@@ -38,11 +31,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     // How far down to scroll is taken from the text, so that long texts get scrolled far.
     const int downs = size ? 1 + data[size - 1] % 8 : 1;
     for (int i = 0; i < downs; ++i) {
-        hold(SDLK_DOWN);
+        hold(VK_DOWN);
         help_scroll();
     }
     for (int i = 0; i < 2; ++i) {
-        hold(SDLK_UP);
+        hold(VK_UP);
         help_scroll();
     }
     hold(0);

@@ -83,6 +83,14 @@ int vk_from_sdl(SDL_Keycode key) {
     return 0;
 }
 
+SDL_Keycode sdl_from_vk(int vk) {
+    if (is_letter_vk(vk)) return SDL_Keycode(vk - 'A' + 'a');
+    if (is_digit_vk(vk)) return SDL_Keycode(vk);
+    for (const KeyInfo& k : KEYS)
+        if (k.vk == vk) return k.sdl;
+    return SDLK_UNKNOWN;
+}
+
 uint8_t dik_from_vk(int vk) {
     if (is_letter_vk(vk)) return LETTER_DIK[vk - 'A'];
     if (is_digit_vk(vk)) return DIGIT_DIK[vk - '0'];
@@ -521,4 +529,26 @@ void InputSystem::release() {
 
 InputCounts input_live_counts() {
     return {systems_alive, int(devices.size())};
+}
+
+void input_simulate_key(int vk, bool down) {
+    SDL_Event event{};
+    event.type = down ? SDL_KEYDOWN : SDL_KEYUP;
+    event.key.keysym.sym = sdl_from_vk(vk);
+    input_handle_event(&event);
+}
+
+void input_simulate_button(bool down) {
+    SDL_Event event{};
+    event.type = down ? SDL_MOUSEBUTTONDOWN : SDL_MOUSEBUTTONUP;
+    event.button.button = SDL_BUTTON_LEFT;
+    input_handle_event(&event);
+}
+
+void input_simulate_motion(int dx, int dy) {
+    SDL_Event event{};
+    event.type = SDL_MOUSEMOTION;
+    event.motion.xrel = dx;
+    event.motion.yrel = dy;
+    input_handle_event(&event);
 }

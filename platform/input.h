@@ -165,6 +165,10 @@ bool input_platform_finish();
 // One SDL event (as const void*), and the start of a main-loop pass: the sample is taken here.
 void input_handle_event(const void* sdl_event);
 void input_begin_pass(uint32_t pass);
+// Tests and fuzzers: live input as the window delivers it, without SDL's types.
+void input_simulate_key(int vk, bool down);
+void input_simulate_button(bool down);
+void input_simulate_motion(int dx, int dy);
 // Tests: forget all input state (keys, motion, cursor count, capture).
 void input_reset();
 // Whether the mouse is captured (relative mode) right now.

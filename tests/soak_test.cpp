@@ -1,7 +1,6 @@
 // A long run of the whole game on seeded random input: key presses, mouse motion and clicks,
 // help opened and closed, new games; never a quit. It must end on its close request with
 // nothing left alive (the sanitizer build also checks for leaks at exit).
-#include <SDL.h>
 #include <gtest/gtest.h>
 #include <unistd.h>
 
@@ -30,20 +29,6 @@ uint32_t next_random() {
     return soak_random >> 8;
 }
 
-void send_key(SDL_Keycode key, bool down) {
-    SDL_Event event{};
-    event.type = down ? SDL_KEYDOWN : SDL_KEYUP;
-    event.key.keysym.sym = key;
-    input_handle_event(&event);
-}
-
-void send_button(bool down) {
-    SDL_Event event{};
-    event.type = down ? SDL_MOUSEBUTTONDOWN : SDL_MOUSEBUTTONUP;
-    event.button.button = SDL_BUTTON_LEFT;
-    input_handle_event(&event);
-}
-
 // At each pass start, after the sample: what the random player does for the next pass. Esc
 // is pressed only to close help, so the run never quits on its own.
 void random_player(uint32_t) {
@@ -55,23 +40,20 @@ void random_player(uint32_t) {
            : paused                       ? in_pause
                                           : in_play);
     }
-    static const SDL_Keycode keys[] = {SDLK_F1, SDLK_F2, SDLK_F12, SDLK_SPACE, SDLK_UP, SDLK_DOWN};
+    static const int keys[] = {VK_F1, VK_F2, VK_F12, VK_SPACE, VK_UP, VK_DOWN};
     const uint32_t roll = next_random() % 1000;
     if (roll < 8) {
-        send_key(keys[next_random() % 6], true);
+        input_simulate_key(keys[next_random() % 6], true);
     } else if (roll < 120) {
-        for (SDL_Keycode key : keys) send_key(key, false);
-        send_key(SDLK_ESCAPE, false);
+        for (int key : keys) input_simulate_key(key, false);
+        input_simulate_key(VK_ESCAPE, false);
     } else if (roll < 130 && help_shown) {
-        send_key(SDLK_ESCAPE, true);
+        input_simulate_key(VK_ESCAPE, true);
     } else if (roll < 300) {
-        SDL_Event motion{};
-        motion.type = SDL_MOUSEMOTION;
-        motion.motion.xrel = int32_t(next_random() % 61) - 30;
-        motion.motion.yrel = int32_t(next_random() % 21) - 10;
-        input_handle_event(&motion);
+        int dx = int(next_random() % 61) - 30;
+        input_simulate_motion(dx, int(next_random() % 21) - 10);
     } else if (roll < 400) {
-        send_button(roll < 350);
+        input_simulate_button(roll < 350);
     }
 }
 
