@@ -10,6 +10,8 @@ SDL_Window* platform_sdl_window();
 // Shows the primary surface through the palette if pixels or palette changed since the last
 // present (at most every couple of milliseconds unless forced). Called whenever the game yields.
 void display_present(bool force);
+// Lets the next present through without waiting out the couple of milliseconds (tests).
+void display_present_gap_elapsed();
 // Where the 640x480 screen lies in the renderer's output, in output pixels.
 bool display_letterbox(SDL_Rect* box);
 // Forgets the key and button presses made since the last sample that are no longer held, so

@@ -1,9 +1,13 @@
 // Shows the 8-bit primary surface in the window: each palette index becomes a 32-bit pixel
-// through a 256-entry table, written straight into a streaming texture, then scaled with
-// nearest neighbour into a 4:3 letterbox. Also the screen snapshot and its BMP dump.
+// through a 256-entry table, written straight into the window's pixels (whole multiples, no
+// overlay) or into a streaming texture that the renderer scales into a 4:3 letterbox. Also the
+// screen snapshot and its BMP dump.
+#include <unistd.h>
+
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
 #include <vector>
 
 #include "platform/display_objects.h"
@@ -22,6 +26,8 @@ struct Presenter {
     SDL_Rect letterbox{0, 0, 0, 0};
     bool letterbox_known = false;
     bool covers_output = false;
+    bool software = false;    // SDL's software renderer, drawing into the window's own pixels
+    bool bars_black = false;  // the window's pixels outside the letterbox are black and shown
     // What the last present showed, to skip presents that would change nothing.
     std::vector<uint8_t> shown_pixels;
     PALETTEENTRY shown_palette[256]{};
@@ -45,15 +51,53 @@ void destroy_renderer() {
     g_present = Presenter{};
 }
 
+// Only a render node in the kernel means a GPU; without one (Xvfb, most virtual machines) the
+// renderers SDL calls accelerated run on a software rasteriser.
+bool gpu_available() {
+    std::error_code error;
+    for (const auto& entry : std::filesystem::directory_iterator("/dev/dri", error)) {
+        if (entry.path().filename().string().rfind("renderD", 0) == 0 &&
+            access(entry.path().c_str(), R_OK | W_OK) == 0)
+            return true;
+    }
+    return false;
+}
+
+// SDL's accelerated renderer, unless it turns out to be OpenGL on a software rasteriser.
+SDL_Renderer* create_accelerated_renderer(SDL_Window* window) {
+    if (!gpu_available()) return nullptr;
+    SDL_Renderer* renderer = SDL_CreateRenderer(window, -1, SDL_RENDERER_ACCELERATED);
+    if (!renderer) return nullptr;
+    SDL_RendererInfo info{};
+    SDL_GetRendererInfo(renderer, &info);
+    if (info.name && std::strncmp(info.name, "opengl", 6) == 0) {
+        using GetString = const unsigned char* (*)(unsigned);
+        constexpr unsigned GL_RENDERER_NAME = 0x1F01;
+        const auto get = reinterpret_cast<GetString>(SDL_GL_GetProcAddress("glGetString"));
+        const auto* name = get ? reinterpret_cast<const char*>(get(GL_RENDERER_NAME)) : nullptr;
+        if (present_is_software_rasteriser(name)) {
+            SDL_DestroyRenderer(renderer);
+            return nullptr;
+        }
+    }
+    return renderer;
+}
+
 bool ensure_renderer(SDL_Window* window, int w, int h) {
     if (g_present.window != window || !window_alive()) destroy_renderer();
     if (!g_present.renderer) {
-        // The software renderer writes straight to the window; with framebuffer acceleration on,
-        // SDL would route it through OpenGL at several times the cost.
+        // Without a GPU the software renderer writes straight to the window; with framebuffer
+        // acceleration on, SDL would route it through OpenGL at several times the cost.
         SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0");
-        SDL_SetHint(SDL_HINT_RENDER_DRIVER, "software");
-        g_present.renderer = SDL_CreateRenderer(window, -1, 0);
+        g_present.renderer = create_accelerated_renderer(window);
+        if (!g_present.renderer) {
+            SDL_SetHint(SDL_HINT_RENDER_DRIVER, "software");
+            g_present.renderer = SDL_CreateRenderer(window, -1, SDL_RENDERER_SOFTWARE);
+        }
         if (!g_present.renderer) return false;
+        SDL_RendererInfo info{};
+        SDL_GetRendererInfo(g_present.renderer, &info);
+        g_present.software = (info.flags & SDL_RENDERER_SOFTWARE) != 0;
         g_present.window = window;
         g_present.window_id = SDL_GetWindowID(window);
     }
@@ -73,23 +117,32 @@ bool ensure_renderer(SDL_Window* window, int w, int h) {
     return true;
 }
 
-// True when the surface or palette differ from what was last shown; remembers them.
-bool changed_since_shown(const SurfaceImpl* s, const PALETTEENTRY* palette) {
+// The rows that changed since the last present; first > last when none did.
+struct RowBand {
+    int first, last;
+};
+
+// Which rows differ from what was last shown (all of them after a palette change); remembers
+// the surface and palette.
+RowBand changed_since_shown(const SurfaceImpl* s, const PALETTEENTRY* palette) {
     const size_t row_bytes = size_t(s->w);
     std::vector<uint8_t>& shown = g_present.shown_pixels;
-    bool changed = !g_present.shown_valid || shown.size() != row_bytes * size_t(s->h) ||
-                   std::memcmp(g_present.shown_palette, palette, sizeof g_present.shown_palette);
+    const bool everything =
+        !g_present.shown_valid || shown.size() != row_bytes * size_t(s->h) ||
+        std::memcmp(g_present.shown_palette, palette, sizeof g_present.shown_palette);
     shown.resize(row_bytes * size_t(s->h));
+    RowBand band{s->h, -1};
     for (int y = 0; y < s->h; ++y) {
         uint8_t* keep = shown.data() + size_t(y) * row_bytes;
-        if (changed || std::memcmp(keep, s->row(y), row_bytes) != 0) {
+        if (everything || std::memcmp(keep, s->row(y), row_bytes) != 0) {
             std::memcpy(keep, s->row(y), row_bytes);
-            changed = true;
+            band.first = std::min(band.first, y);
+            band.last = y;
         }
     }
     std::memcpy(g_present.shown_palette, palette, sizeof g_present.shown_palette);
     g_present.shown_valid = true;
-    return changed;
+    return band;
 }
 
 const PALETTEENTRY* palette_in_effect() {
@@ -133,6 +186,56 @@ void update_letterbox(const SurfaceImpl* s) {
     g_present.letterbox = SDL_Rect{box.x, box.y, box.w, box.h};
     g_present.covers_output = box.w == out_w && box.h == out_h;
     g_present.letterbox_known = true;
+    g_present.bars_black = false;
+}
+
+// The software renderer draws into the window's own pixels, so at a whole multiple of the
+// screen with nothing over it, converting and scaling straight into them skips the texture and
+// a copy of the frame. False when this present needs the renderer.
+bool present_into_window_pixels(SDL_Window* window, const SurfaceImpl* s, RowBand band,
+                                bool force) {
+    if (!g_present.software || g_overlay || platform_options().scale_mode == ScaleMode::Smooth)
+        return false;
+    const SDL_Rect box = g_present.letterbox;
+    const int n = box.w / s->w;
+    if (n < 1 || box.w != n * s->w || box.h != n * s->h) return false;
+    SDL_Surface* out = SDL_GetWindowSurface(window);
+    if (!out || out->format->format != SDL_PIXELFORMAT_RGB888 || box.x < 0 || box.y < 0 ||
+        box.x + box.w > out->w || box.y + box.h > out->h)
+        return false;
+    if (SDL_MUSTLOCK(out) && SDL_LockSurface(out) != 0) return false;
+    // An exposed window has lost everything, so a forced present sends the whole of it.
+    const bool whole_window = force || !g_present.bars_black;
+    if (whole_window) band = RowBand{0, s->h - 1};
+    if (!g_present.bars_black) SDL_FillRect(out, nullptr, 0);
+    uint32_t table[256];
+    present_build_table(g_present.shown_palette, table);
+    const int top = box.y + band.first * n;
+    auto* corner = static_cast<uint8_t*>(out->pixels) + size_t(top) * out->pitch + box.x * 4;
+    present_convert_scaled(s->row(band.first), s->pitch, s->w, band.last - band.first + 1, table, n,
+                           reinterpret_cast<uint32_t*>(corner), out->pitch);
+    if (SDL_MUSTLOCK(out)) SDL_UnlockSurface(out);
+    // Only the rows that changed travel to the display.
+    const SDL_Rect rows{box.x, top, box.w, (band.last - band.first + 1) * n};
+    if (whole_window)
+        SDL_UpdateWindowSurface(window);
+    else
+        SDL_UpdateWindowSurfaceRects(window, &rows, 1);
+    g_present.bars_black = true;
+    return true;
+}
+
+void present_through_renderer(const SurfaceImpl* s) {
+    if (!convert_into_texture(s)) return;
+    // The bars need clearing only where the screen does not cover the whole output.
+    if (!g_present.covers_output) {
+        SDL_SetRenderDrawColor(g_present.renderer, 0, 0, 0, 255);
+        SDL_RenderClear(g_present.renderer);
+    }
+    SDL_RenderCopy(g_present.renderer, g_present.texture, nullptr, &g_present.letterbox);
+    if (g_overlay) g_overlay(g_present.renderer);
+    SDL_RenderPresent(g_present.renderer);
+    g_present.bars_black = false;  // the overlay may have drawn anywhere
 }
 
 }  // namespace
@@ -147,20 +250,20 @@ void display_present(bool force) {
     if (!ensure_renderer(window, s->w, s->h)) return;
     // Looking for changes costs a pass over the screen, so it too waits for the gap.
     g_present.last_present = now;
-    if (!changed_since_shown(s, palette_in_effect()) && !force && !g_overlay) return;
-    if (!convert_into_texture(s)) return;
-    update_letterbox(s);
-    // The bars need clearing only where the screen does not cover the whole output.
-    if (!g_present.covers_output) {
-        SDL_SetRenderDrawColor(g_present.renderer, 0, 0, 0, 255);
-        SDL_RenderClear(g_present.renderer);
+    RowBand band = changed_since_shown(s, palette_in_effect());
+    if (band.first > band.last) {
+        if (!force && !g_overlay) return;
+        band = RowBand{0, s->h - 1};
     }
-    SDL_RenderCopy(g_present.renderer, g_present.texture, nullptr, &g_present.letterbox);
-    if (g_overlay) g_overlay(g_present.renderer);
-    SDL_RenderPresent(g_present.renderer);
+    update_letterbox(s);
+    if (!present_into_window_pixels(window, s, band, force)) present_through_renderer(s);
     static bool first = true;
     if (first) platform_trace("first-present");
     first = false;
+}
+
+void display_present_gap_elapsed() {
+    g_present.last_present = 0;
 }
 
 SDL_Renderer* display_renderer() {

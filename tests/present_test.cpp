@@ -38,6 +38,34 @@ TEST(Present, ConversionFollowsThePaletteAndBothPitches) {
     }
 }
 
+TEST(Present, WholeMultiplesMakeBlocksOfEachPixel) {
+    uint32_t table[256];
+    for (int i = 0; i < 256; ++i) table[i] = 0x010101u * uint32_t(i);
+    // 11 x 2 pixels (a block of eight and a tail); 2 takes the vector path, 3 the plain one.
+    std::vector<uint8_t> src(2 * 12);
+    for (size_t i = 0; i < src.size(); ++i) src[i] = uint8_t(i * 7);
+    for (int n : {1, 2, 3}) {
+        const int pitch = 11 * n + 5;  // in pixels; the last five must stay untouched
+        std::vector<uint32_t> dst(size_t(2 * n * pitch), 0xDEADBEEF);
+        present_convert_scaled(src.data(), 12, 11, 2, table, n, dst.data(), pitch * 4);
+        for (int y = 0; y < 2 * n; ++y) {
+            for (int x = 0; x < 11 * n; ++x)
+                ASSERT_EQ(table[src[size_t(y / n * 12 + x / n)]], dst[size_t(y * pitch + x)])
+                    << "n " << n << " at " << x << "," << y;
+            EXPECT_EQ(0xDEADBEEFu, dst[size_t(y * pitch + 11 * n)]) << "n " << n;
+        }
+    }
+}
+
+TEST(Present, OnlyAHardwareOpenGlRendererCountsAsAccelerated) {
+    EXPECT_TRUE(present_is_software_rasteriser("llvmpipe (LLVM 15.0.6, 256 bits)"));
+    EXPECT_TRUE(present_is_software_rasteriser("softpipe"));
+    EXPECT_TRUE(present_is_software_rasteriser("Mesa X11 Software Rasterizer"));
+    EXPECT_TRUE(present_is_software_rasteriser(nullptr));
+    EXPECT_FALSE(present_is_software_rasteriser("Mesa Intel(R) UHD Graphics 620 (KBL GT2)"));
+    EXPECT_FALSE(present_is_software_rasteriser("NVIDIA GeForce RTX 3060/PCIe/SSE2"));
+}
+
 TEST(Present, LetterboxKeepsTheScreensShapeCentred) {
     EXPECT_EQ((std::vector<int>{240, 0, 1440, 1080}),
               box(present_letterbox(1920, 1080, 640, 480, false)));
@@ -125,6 +153,37 @@ TEST_F(PresentWindow, TheScreenReachesTheWindowThroughThePaletteAndLetterbox) {
     EXPECT_EQ(0u, shown(100, 240));
     EXPECT_EQ(0xFF0000u, shown(480, 240));
     EXPECT_EQ(0u, shown(860, 240));
+}
+
+TEST_F(PresentWindow, AtTwiceTheSizeOnlyChangedRowsAreSentAndTheRestStays) {
+    SDL_SetWindowSize(platform_sdl_window(), 1280, 960);
+    platform_pump_events();
+    display_window_changed();
+    PALETTEENTRY palette[256] = {};
+    palette[1] = {0, 0, 200, 0};
+    palette[2] = {200, 0, 0, 0};
+    pal_apply(palette);
+    uint8_t* p = gfx_lock_primary();
+    for (int y = 0; y < 480; ++y) std::memset(p + y * primary_pitch, 1, 640);
+    display_present(true);
+    EXPECT_EQ(0x0000C8u, shown(0, 0));
+    EXPECT_EQ(0x0000C8u, shown(1279, 959));
+
+    // Rows 100 and 300 change; the present that follows is not forced.
+    p[100 * primary_pitch + 5] = 2;
+    p[300 * primary_pitch + 639] = 2;
+    display_present_gap_elapsed();
+    display_present(false);
+    for (int dy = 0; dy < 2; ++dy) {
+        for (int dx = 0; dx < 2; ++dx) {
+            EXPECT_EQ(0xC80000u, shown(10 + dx, 200 + dy));
+            EXPECT_EQ(0xC80000u, shown(1278 + dx, 600 + dy));
+        }
+    }
+    EXPECT_EQ(0x0000C8u, shown(12, 200));
+    EXPECT_EQ(0x0000C8u, shown(10, 202));
+    EXPECT_EQ(0x0000C8u, shown(1277, 601));
+    gfx_unlock_primary();
 }
 
 TEST_F(PresentWindow, AnOverlayIsDrawnOverTheScreenUntilRemoved) {
