@@ -14,6 +14,51 @@
 
 namespace {
 
+// SDL_mixer brings some forty libraries with it (its decoders, MIDI synthesis and what they
+// need); loading it when the sound device opens, after the first picture, keeps them out of
+// the start-up.
+struct Mixer {
+    decltype(&Mix_OpenAudioDevice) open_audio_device;
+    decltype(&Mix_CloseAudio) close_audio;
+    decltype(&Mix_QuerySpec) query_spec;
+    decltype(&Mix_AllocateChannels) allocate_channels;
+    decltype(&Mix_PlayChannelTimed) play_channel_timed;
+    decltype(&Mix_HaltChannel) halt_channel;
+    decltype(&Mix_Playing) playing;
+    decltype(&Mix_RegisterEffect) register_effect;
+    decltype(&Mix_SetPostMix) set_post_mix;
+};
+Mixer mix{};
+
+template <typename Function>
+bool find_function(void* library, const char* name, Function* out) {
+    *out = reinterpret_cast<Function>(SDL_LoadFunction(library, name));
+    return *out != nullptr;
+}
+
+bool load_mixer() {
+    static bool loaded = false;
+    if (loaded) return true;
+    void* library = SDL_LoadObject("libSDL2_mixer-2.0.so.0");
+    if (!library) return false;
+    Mixer m{};
+    loaded = find_function(library, "Mix_OpenAudioDevice", &m.open_audio_device) &&
+             find_function(library, "Mix_CloseAudio", &m.close_audio) &&
+             find_function(library, "Mix_QuerySpec", &m.query_spec) &&
+             find_function(library, "Mix_AllocateChannels", &m.allocate_channels) &&
+             find_function(library, "Mix_PlayChannelTimed", &m.play_channel_timed) &&
+             find_function(library, "Mix_HaltChannel", &m.halt_channel) &&
+             find_function(library, "Mix_Playing", &m.playing) &&
+             find_function(library, "Mix_RegisterEffect", &m.register_effect) &&
+             find_function(library, "Mix_SetPostMix", &m.set_post_mix);
+    if (!loaded) {
+        SDL_UnloadObject(library);
+        return false;
+    }
+    mix = m;
+    return true;
+}
+
 struct DeviceImpl : SoundDevice {
     Window* window = nullptr;
     int level = 0;
@@ -113,17 +158,17 @@ bool open_capture_mixer(DeviceImpl* device) {
     SDL_LogPriority priority = SDL_LogGetPriority(SDL_LOG_CATEGORY_AUDIO);
     SDL_LogSetPriority(SDL_LOG_CATEGORY_AUDIO, SDL_NUM_LOG_PRIORITIES);
     bool opened = SDL_AudioInit("disk") == 0 &&
-                  Mix_OpenAudioDevice(SOUND_CAPTURE_RATE, AUDIO_S16SYS, 1, 32, nullptr, 0) == 0;
+                  mix.open_audio_device(SOUND_CAPTURE_RATE, AUDIO_S16SYS, 1, 32, nullptr, 0) == 0;
     SDL_LogSetPriority(SDL_LOG_CATEGORY_AUDIO, priority);
     return opened;
 }
 
 bool open_mixer(DeviceImpl* device) {
-    if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) return false;
+    if (!load_mixer() || SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) return false;
     bool opened = device->capture ? open_capture_mixer(device)
-                                  : Mix_OpenAudioDevice(44100, AUDIO_S16SYS, 2, 1024, nullptr,
-                                                        SDL_AUDIO_ALLOW_FREQUENCY_CHANGE |
-                                                            SDL_AUDIO_ALLOW_CHANNELS_CHANGE) == 0;
+                                  : mix.open_audio_device(44100, AUDIO_S16SYS, 2, 1024, nullptr,
+                                                          SDL_AUDIO_ALLOW_FREQUENCY_CHANGE |
+                                                              SDL_AUDIO_ALLOW_CHANNELS_CHANGE) == 0;
     if (opened) return true;
     restore_driver(device);
     SDL_QuitSubSystem(SDL_INIT_AUDIO);
@@ -131,9 +176,9 @@ bool open_mixer(DeviceImpl* device) {
 }
 
 void close_mixer(DeviceImpl* device) {
-    Mix_HaltChannel(-1);
-    Mix_SetPostMix(nullptr, nullptr);
-    Mix_CloseAudio();
+    mix.halt_channel(-1);
+    mix.set_post_mix(nullptr, nullptr);
+    mix.close_audio();
     restore_driver(device);
     SDL_QuitSubSystem(SDL_INIT_AUDIO);
     audio_id = 0;
@@ -143,7 +188,7 @@ void start_capture() {
     capture.mutex = SDL_CreateMutex();
     capture.done_signal = SDL_CreateCond();
     SDL_PauseAudioDevice(audio_id, 1);
-    Mix_SetPostMix(capture_post_mix, nullptr);
+    mix.set_post_mix(capture_post_mix, nullptr);
 }
 
 void end_capture() {
@@ -160,7 +205,7 @@ int take_channel(BufferImpl* buffer) {
         }
     }
     size_t grown = channel_owner.empty() ? 16 : channel_owner.size() * 2;
-    if (Mix_AllocateChannels(int(grown)) != int(grown)) return -1;
+    if (mix.allocate_channels(int(grown)) != int(grown)) return -1;
     size_t first = channel_owner.size();
     channel_owner.resize(grown, nullptr);
     channel_owner[first] = buffer;
@@ -213,14 +258,14 @@ void aim_chunk(BufferImpl* b) {
 bool start(BufferImpl* b, bool looping) {
     AudioLock lock;
     if (b->stale) {
-        Mix_HaltChannel(b->channel);
+        mix.halt_channel(b->channel);
         if (!convert(b)) return false;
     }
     aim_chunk(b);
     b->looping = looping;
-    if (Mix_PlayChannel(b->channel, &b->chunk, looping ? -1 : 0) < 0) return false;
+    if (mix.play_channel_timed(b->channel, &b->chunk, looping ? -1 : 0, -1) < 0) return false;
     // Starting a channel drops its effects, so the gain goes on again with every start.
-    return Mix_RegisterEffect(b->channel, gain_effect, nullptr, b) != 0;
+    return mix.register_effect(b->channel, gain_effect, nullptr, b) != 0;
 }
 
 BufferImpl* new_buffer(const WaveFormat& format, uint32_t flags, size_t bytes) {
@@ -251,8 +296,8 @@ SoundDevice* SoundDevice::create() {
     }
     audio_id = find_open_device();
     Uint16 format = 0;
-    Mix_QuerySpec(&out_rate, &format, &out_channels);
-    Mix_AllocateChannels(0);
+    mix.query_spec(&out_rate, &format, &out_channels);
+    mix.allocate_channels(0);
     channel_owner.clear();
     if (device->capture) start_capture();
     live_device = device;
@@ -336,13 +381,13 @@ bool SoundBuffer::set_current_position(uint32_t position) {
 
 bool SoundBuffer::stop() {
     BufferImpl* b = impl(this);
-    if (b->channel >= 0) Mix_HaltChannel(b->channel);
+    if (b->channel >= 0) mix.halt_channel(b->channel);
     return true;
 }
 
 bool SoundBuffer::is_playing() const {
     const BufferImpl* b = impl(this);
-    return b->channel >= 0 && Mix_Playing(b->channel) != 0;
+    return b->channel >= 0 && mix.playing(b->channel) != 0;
 }
 
 bool SoundBuffer::set_volume(int32_t hundredths_db) {
@@ -375,7 +420,7 @@ void SoundBuffer::release() {
     BufferImpl* b = impl(this);
     if (b->channel >= 0) {
         // Halting also takes the gain effect (which points at b) off the channel.
-        Mix_HaltChannel(b->channel);
+        mix.halt_channel(b->channel);
         channel_owner[size_t(b->channel)] = nullptr;
     }
     --live_buffers;
