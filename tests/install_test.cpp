@@ -1,0 +1,129 @@
+// `cmake --install` into a staging folder, as a packager runs it: each file where desktops look
+// for it, the launcher and the metainfo valid and naming each other, and the launcher keeping
+// the scores in the player's data folder.
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+
+namespace {
+
+namespace fs = std::filesystem;
+
+const std::string APP_ID = "org.gnatrix.Gnatrix";
+
+std::string slurp(const fs::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::stringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+// The value of "key=" in a desktop entry, or "" when there is none.
+std::string desktop_value(const std::string& entry, const std::string& key) {
+    std::istringstream lines(entry);
+    for (std::string line; std::getline(lines, line);)
+        if (line.starts_with(key + "=")) return line.substr(key.size() + 1);
+    return "";
+}
+
+// The text between <tag> and </tag>, or "".
+std::string xml_text(const std::string& xml, const std::string& tag) {
+    const size_t open = xml.find('>', xml.find("<" + tag)), close = xml.find("</" + tag + ">");
+    if (open == std::string::npos || close == std::string::npos || close < open) return "";
+    return xml.substr(open + 1, close - open - 1);
+}
+
+// Width and height from a PNG's header, or 0 x 0 when it is not one.
+std::pair<int, int> png_size(const fs::path& path) {
+    const std::string head = slurp(path).substr(0, 24);
+    if (head.size() < 24 || head.compare(1, 3, "PNG") != 0) return {0, 0};
+    auto be32 = [&](size_t at) {
+        int v = 0;
+        for (size_t i = 0; i < 4; ++i) v = v << 8 | uint8_t(head[at + i]);
+        return v;
+    };
+    return {be32(16), be32(20)};
+}
+
+class Install : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        stage = fs::path(GNATRIX_BINARY_DIR) / ("install_" + std::to_string(getpid()));
+        fs::remove_all(stage);
+        fs::create_directories(stage);
+    }
+    void TearDown() override { fs::remove_all(stage); }
+    // Runs a shell command; its exit status, and its output in *output.
+    int run(const std::string& command, std::string* output = nullptr) {
+        const fs::path log = stage / "log";
+        int raw = std::system((command + " >" + log.string() + " 2>&1 </dev/null").c_str());
+        if (output) *output = slurp(log);
+        return WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+    }
+    // Installs the build with this prefix under the staging folder through DESTDIR.
+    void install(const std::string& prefix) {
+        std::string out;
+        ASSERT_EQ(0, run("DESTDIR=" + (stage / "root").string() + " " + GNATRIX_CMAKE +
+                             " --install " + GNATRIX_BINARY_DIR + " --prefix " + prefix,
+                         &out))
+            << out;
+        root = stage / "root" / fs::path(prefix).relative_path();
+    }
+    fs::path stage, root;
+};
+
+TEST_F(Install, PutsEachFileWhereDesktopsLookAndTheyValidate) {
+    install("/usr");
+    const fs::path binary = root / "bin/gnatrix";
+    const fs::path launcher = root / "share/applications" / (APP_ID + ".desktop");
+    const fs::path metainfo = root / "share/metainfo" / (APP_ID + ".metainfo.xml");
+    ASSERT_TRUE(fs::exists(binary));
+    EXPECT_NE(fs::perms::none, fs::status(binary).permissions() & fs::perms::others_exec);
+    for (int size : {16, 32, 48, 256}) {
+        const std::string dir = std::to_string(size) + "x" + std::to_string(size);
+        const fs::path icon = root / "share/icons/hicolor" / dir / "apps" / (APP_ID + ".png");
+        EXPECT_EQ(png_size(icon), std::make_pair(size, size)) << icon;
+    }
+
+    std::string out;
+    EXPECT_EQ(0, run("appstreamcli validate --no-net " + metainfo.string(), &out)) << out;
+    EXPECT_EQ(0, run("desktop-file-validate " + launcher.string(), &out)) << out;
+    EXPECT_EQ("", out) << "desktop-file-validate warns";
+
+    // The three name each other: the launcher runs the installed program with the installed
+    // icon, and the metainfo launches the installed launcher.
+    const std::string entry = slurp(launcher), xml = slurp(metainfo);
+    EXPECT_EQ("gnatrix --user-data", desktop_value(entry, "Exec"));
+    EXPECT_EQ(APP_ID, desktop_value(entry, "Icon"));
+    EXPECT_EQ(APP_ID, xml_text(xml, "id"));
+    EXPECT_EQ(APP_ID + ".desktop", xml_text(xml, "launchable"));
+    EXPECT_EQ("gnatrix", xml_text(xml, "binary"));
+    EXPECT_NE(std::string::npos, xml.find("<release version=\"1.1\""))
+        << "the newest release is the version the game reports";
+    EXPECT_EQ(0, run(binary.string() + " --version", &out));
+    EXPECT_EQ("Gnatrix 1.1\n", out);
+}
+
+TEST_F(Install, LauncherKeepsTheScoresInThePlayersDataFolder) {
+    install("/opt/gnatrix");
+    const std::string exec =
+        desktop_value(slurp(root / "share/applications" / (APP_ID + ".desktop")), "Exec");
+    ASSERT_TRUE(exec.starts_with("gnatrix ")) << exec;
+    // The launcher's command, headless: the built-in demo plays a game to its end.
+    const fs::path elsewhere = stage / "elsewhere", xdg = stage / "xdg";
+    fs::create_directories(elsewhere);
+    std::string out;
+    ASSERT_EQ(0, run("cd " + elsewhere.string() + " && XDG_DATA_HOME=" + xdg.string() + " " +
+                         (root / "bin").string() + "/" + exec + " --headless",
+                     &out))
+        << out;
+    EXPECT_EQ(320u, fs::file_size(xdg / "gnatrix/scores.bin"));
+    EXPECT_TRUE(fs::is_empty(elsewhere)) << "nothing is left where the launcher started";
+}
+
+}  // namespace
