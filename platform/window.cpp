@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstdlib>
 #include <cstring>
 #include <deque>
 #include <map>
@@ -21,6 +22,10 @@ class Window {
     WindowProc proc;
     SDL_Window* sdl;
     bool paint_pending;
+    // The window's size before the last resize, and a size the window manager kept against
+    // our 4:3 correction (then the letterbox takes over, rather than a tug of war).
+    int width, height;
+    int refused_width, refused_height;
 };
 
 namespace {
@@ -104,6 +109,33 @@ void toggle_full_screen() {
     redraw_window();
 }
 
+// The shape of the screen for a window resized to width x height: the side the player dragged
+// further leads, the other follows at 4:3.
+void four_by_three(int old_width, int old_height, int* width, int* height) {
+    if (std::abs(*width - old_width) * 3 >= std::abs(*height - old_height) * 4)
+        *height = (*width * 3 + 2) / 4;
+    else
+        *width = (*height * 4 + 1) / 3;
+}
+
+// A window the player resized keeps the screen's 4:3 shape; full screen, maximised or a size
+// the window manager insists on is letterboxed instead.
+void keep_shape(int width, int height) {
+    Window* w = the_window;
+    if (!w || !w->sdl ||
+        (SDL_GetWindowFlags(w->sdl) &
+         (SDL_WINDOW_FULLSCREEN | SDL_WINDOW_MAXIMIZED | SDL_WINDOW_MINIMIZED)))
+        return;
+    int shaped_w = width, shaped_h = height;
+    four_by_three(w->width, w->height, &shaped_w, &shaped_h);
+    const bool refused = width == w->refused_width && height == w->refused_height;
+    w->width = width, w->height = height;
+    // Within a pixel of 4:3 is 4:3.
+    if (std::abs(width * 3 - height * 4) <= 4 || refused) return;
+    w->refused_width = width, w->refused_height = height;
+    SDL_SetWindowSize(w->sdl, shaped_w, shaped_h);
+}
+
 void handle_event(const SDL_Event& event) {
     if (event.type == SDL_QUIT) {
         post_close_request();
@@ -115,6 +147,9 @@ void handle_event(const SDL_Event& event) {
             case SDL_WINDOWEVENT_EXPOSED:
                 if (the_window) the_window->paint_pending = true;
                 redraw_window();
+                break;
+            case SDL_WINDOWEVENT_RESIZED:
+                keep_shape(event.window.data1, event.window.data2);
                 break;
             case SDL_WINDOWEVENT_SIZE_CHANGED:
                 redraw_window();
@@ -193,7 +228,8 @@ Window* create_window(const char* class_name, const char* title, int, int, int, 
         sdl = open_sdl_window(title ? title : "", entry->second.icon);
         if (!sdl) return nullptr;
     }
-    the_window = new Window{entry->second.proc, sdl, true};
+    the_window = new Window{entry->second.proc, sdl, true, 0, 0, 0, 0};
+    if (sdl) SDL_GetWindowSize(sdl, &the_window->width, &the_window->height);
     if (the_window->proc(the_window, WM_CREATE, 0, 0) == -1) {
         destroy_window();
         return nullptr;

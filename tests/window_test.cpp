@@ -247,6 +247,31 @@ TEST_F(DummyDisplayWindow, AltEnterTogglesFullScreen) {
     EXPECT_FALSE(SDL_GetWindowFlags(sdl) & SDL_WINDOW_FULLSCREEN);
 }
 
+TEST_F(DummyDisplayWindow, ResizedWindowKeepsFourByThreeUnlessTheManagerInsists) {
+    auto resize = [&](int width, int height) {
+        SDL_SetWindowSize(sdl, width, height);
+        SDL_Event event{};
+        event.type = SDL_WINDOWEVENT;
+        event.window.event = SDL_WINDOWEVENT_RESIZED;
+        event.window.windowID = SDL_GetWindowID(sdl);
+        event.window.data1 = width;
+        event.window.data2 = height;
+        push(event);
+        next();
+        int w = 0, h = 0;
+        SDL_GetWindowSize(sdl, &w, &h);
+        return std::make_pair(w, h);
+    };
+    using Size = std::pair<int, int>;
+    EXPECT_EQ(resize(1600, 1000), Size(1600, 1200)) << "dragged wider: the height follows";
+    EXPECT_EQ(resize(1700, 600), Size(800, 600)) << "dragged lower: the width follows";
+    EXPECT_EQ(resize(1001, 600), Size(1001, 751)) << "rounded to the nearest row";
+    EXPECT_EQ(resize(1001, 751), Size(1001, 751));
+    // A window manager that keeps its size gets it, letterboxed, rather than a tug of war.
+    EXPECT_EQ(resize(900, 500), Size(667, 500));
+    EXPECT_EQ(resize(900, 500), Size(900, 500));
+}
+
 TEST(WindowIcon, EmbeddedIconDecodesAndJunkDoesNot) {
     ResourceData icon;
     ASSERT_TRUE(find_resource("ICON", "GNATRIX", &icon));
