@@ -6,8 +6,10 @@
 
 #include <fstream>
 #include <sstream>
+#include <tuple>
 #include <vector>
 
+#include "gfx/display.h"
 #include "platform/internal.h"
 
 namespace {
@@ -270,6 +272,46 @@ TEST_F(DummyDisplayWindow, ResizedWindowKeepsFourByThreeUnlessTheManagerInsists)
     // A window manager that keeps its size gets it, letterboxed, rather than a tug of war.
     EXPECT_EQ(resize(900, 500), Size(667, 500));
     EXPECT_EQ(resize(900, 500), Size(900, 500));
+}
+
+TEST_F(DummyDisplayWindow, WithoutAScaleModeAWindowScalesByWholeMultiplesAndFullScreenFits) {
+    ASSERT_EQ(1, gfx_init(640, 480, 8, false, true));
+    auto shown_at = [&]() {
+        platform_pump_events();
+        SDL_Rect box{};
+        display_letterbox(&box);
+        return std::make_tuple(box.x, box.y, box.w, box.h);
+    };
+    SDL_SetWindowSize(sdl, 1000, 750);
+    EXPECT_EQ(shown_at(), std::make_tuple(180, 135, 640, 480));
+    SDL_Event alt_enter{};
+    alt_enter.type = SDL_KEYDOWN;
+    alt_enter.key.keysym.sym = SDLK_RETURN;
+    alt_enter.key.keysym.mod = KMOD_LALT;
+    push(alt_enter);
+    platform_pump_events();
+    int desktop_w = 0, desktop_h = 0;
+    SDL_GetWindowSize(sdl, &desktop_w, &desktop_h);
+    const auto [x, y, w, h] = shown_at();
+    EXPECT_TRUE(w == desktop_w || h == desktop_h) << "full screen: as large as it fits";
+    EXPECT_NE(0, w % 640) << "the dummy desktop is no whole multiple of the screen";
+    push(alt_enter);
+    platform_pump_events();
+    SDL_SetWindowSize(sdl, 1000, 750);
+    EXPECT_EQ(shown_at(), std::make_tuple(180, 135, 640, 480)) << "back in a window";
+
+    // A mode asked for holds in a window too.
+    gfx_shutdown();
+    platform_shutdown();
+    Options options;
+    options.window = true;
+    options.scale_mode = ScaleMode::Fit;
+    start(options);
+    sdl = platform_sdl_window();
+    ASSERT_EQ(1, gfx_init(640, 480, 8, false, true));
+    SDL_SetWindowSize(sdl, 1000, 750);
+    EXPECT_EQ(shown_at(), std::make_tuple(0, 0, 1000, 750));
+    gfx_shutdown();
 }
 
 TEST(WindowIcon, EmbeddedIconDecodesAndJunkDoesNot) {
