@@ -28,8 +28,6 @@ int32_t backdrop_load_pending = 1;
 
 namespace {
 
-constexpr int BACKDROP_BITMAP = 147;
-constexpr int SPRITE_BITMAP = 171;
 constexpr const char* BONUS_WAVE = "BONUS_WAV";
 
 // The backdrop mark: colour 1 here means the title picture is on screen.
@@ -106,10 +104,10 @@ bool resources_present() {
             return resource_failed(r.type, r.name, "missing");
     }
     // The backdrop is copied whole onto the screen; the sprite cells are cut from 8-bit rows.
-    if (!bitmap_usable(BACKDROP_BITMAP, SCREEN_COLUMNS, SCREEN_ROWS)) {
+    if (!bitmap_usable(BITMAP_BACKDROP, SCREEN_COLUMNS, SCREEN_ROWS)) {
         return resource_failed("BITMAP", "147", "damaged");
     }
-    if (!bitmap_usable(SPRITE_BITMAP, 1, 1)) return resource_failed("BITMAP", "171", "damaged");
+    if (!bitmap_usable(BITMAP_SPRITES, 1, 1)) return resource_failed("BITMAP", "171", "damaged");
     return true;
 }
 
@@ -204,7 +202,7 @@ void game_draw_backdrop() {
     if (primary_buffer[MARK_Y * primary_pitch + MARK_X] == MARK_COLOUR) return;
     if (backdrop_load_pending) {
         backdrop_load_pending = 0;
-        img_load_resource(BACKDROP_BITMAP);
+        img_load_resource(BITMAP_BACKDROP);
         pal_apply(bitmap_image.palette);
     }
     primary_surface->restore();
@@ -214,7 +212,7 @@ void game_draw_backdrop() {
 }
 
 void game_create_bobs() {
-    img_load_resource(SPRITE_BITMAP);
+    img_load_resource(BITMAP_SPRITES);
     pal_apply(bitmap_image.palette);
     bob_create(&rocket_bob, 1, 1, ROCKET_WIDTH, ROCKET_HEIGHT, 4, BOB_ATTRS, CAPS_SYSTEMMEMORY, 0,
                8);
