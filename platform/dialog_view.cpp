@@ -245,9 +245,13 @@ DialogAction draw_dialog(const DialogView* v) {
             case ControlKind::ScrollBar:
                 draw_scroll_bar(c, b, &action);
                 break;
-            case ControlKind::Static:
-                text(v, b.min(), BLACK, c.text, b.x1 - b.x0);
+            case ControlKind::Static: {
+                // Our font is wider than the one the template was laid out for: a label one
+                // line high runs on to the right instead of breaking into the row below.
+                const bool one_line = b.y1 - b.y0 < 2 * FONT_PIXELS;
+                text(v, b.min(), BLACK, c.text, one_line ? 0 : b.x1 - b.x0);
                 break;
+            }
         }
     }
     return action;
