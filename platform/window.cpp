@@ -104,6 +104,16 @@ void redraw_window() {
     display_present(true);
 }
 
+// Full screen is asked of the window manager; where there is none (a bare X server) nothing
+// resizes the window, so it is first made the size of the screen it is on.
+void cover_display(SDL_Window* sdl) {
+    SDL_Rect bounds;
+    const int display = std::max(0, SDL_GetWindowDisplayIndex(sdl));
+    if (SDL_GetDisplayBounds(display, &bounds) != 0) return;
+    SDL_SetWindowPosition(sdl, bounds.x, bounds.y);
+    SDL_SetWindowSize(sdl, bounds.w, bounds.h);
+}
+
 // Alt+Enter: full screen at the desktop's resolution, or back to a window.
 void toggle_full_screen() {
     SDL_Window* sdl = platform_sdl_window();
@@ -115,6 +125,7 @@ void toggle_full_screen() {
         SDL_SetWindowSize(sdl, width, height);
         SDL_SetWindowPosition(sdl, SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED);
     } else {
+        cover_display(sdl);
         SDL_SetWindowFullscreen(sdl, SDL_WINDOW_FULLSCREEN_DESKTOP);
     }
     follow_scale_mode(sdl);
@@ -187,9 +198,19 @@ SDL_Window* open_sdl_window(const char* title, const std::string& icon) {
     int width, height;
     windowed_size(&width, &height);
     uint32_t flags = SDL_WINDOW_RESIZABLE | SDL_WINDOW_ALLOW_HIGHDPI;
-    if (!platform_options().window) flags |= SDL_WINDOW_FULLSCREEN_DESKTOP;
-    SDL_Window* sdl = SDL_CreateWindow(title, SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED, width,
-                                       height, flags);
+    int x = SDL_WINDOWPOS_CENTERED, y = SDL_WINDOWPOS_CENTERED;
+    SDL_Rect screen;
+    if (!platform_options().window) {
+        flags |= SDL_WINDOW_FULLSCREEN_DESKTOP;
+        // Made the size of the screen, so that full screen holds without a window manager too.
+        if (SDL_GetDisplayBounds(0, &screen) == 0) {
+            x = screen.x;
+            y = screen.y;
+            width = screen.w;
+            height = screen.h;
+        }
+    }
+    SDL_Window* sdl = SDL_CreateWindow(title, x, y, width, height, flags);
     if (!sdl) {
         platform_set_error(std::string("cannot open a window: ") + SDL_GetError());
         return nullptr;
