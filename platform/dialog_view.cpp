@@ -385,6 +385,17 @@ DialogAction dialog_view_frame(DialogView* v) {
     return action;
 }
 
+bool dialog_view_overlay(uint32_t* argb) {
+    if (!live_view) return false;
+    SDL_Renderer* renderer = live_view->renderer;
+    SDL_Texture* before = SDL_GetRenderTarget(renderer);
+    SDL_SetRenderTarget(renderer, live_view->target);
+    const bool read =
+        SDL_RenderReadPixels(renderer, nullptr, SDL_PIXELFORMAT_ARGB8888, argb, SCREEN_W * 4) == 0;
+    SDL_SetRenderTarget(renderer, before);
+    return read;
+}
+
 void dialog_view_close(DialogView* v) {
     live_view = nullptr;
     ImGui::SetCurrentContext(v->imgui);

@@ -20,3 +20,6 @@ DialogView* dialog_view_open(Dialog* dialog);
 // Draws one frame of the dialog over the game's last picture and presents it.
 DialogAction dialog_view_frame(DialogView* view);
 void dialog_view_close(DialogView* view);
+// The live dialog as drawn over the screen: 640x480 pixels, 0xAARRGGBB, alpha 0 where the game
+// shows through. False when no dialog is shown.
+bool dialog_view_overlay(uint32_t* argb);

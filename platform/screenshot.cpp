@@ -1,5 +1,6 @@
 // Screenshots: PrintScreen saves the screen as shown (palette applied) as a PNG in the current
-// folder. The platform takes the key; the game never sees it and no game time passes.
+// folder, with the control panel when it is open. The platform takes the key; the game never
+// sees it and no game time passes.
 #include "platform/screenshot.h"
 
 #include <png.h>
@@ -11,6 +12,7 @@
 #include <filesystem>
 
 #include "platform/clock.h"
+#include "platform/dialog_view.h"
 #include "platform/internal.h"
 
 namespace {
@@ -32,20 +34,42 @@ FILE* create_numbered(time_t when, std::string* path) {
     return nullptr;
 }
 
+// The screen with the live dialog over it, blended as the presentation blends it.
+void blend_overlay(const uint8_t* pixels, const uint8_t rgb[256][3], const uint32_t* argb,
+                   uint8_t* shown) {
+    for (int i = 0; i < W * H; ++i) {
+        const uint32_t over = argb[i], alpha = over >> 24;
+        for (int c = 0; c < 3; ++c) {
+            const uint32_t top = (over >> (16 - 8 * c)) & 0xFF, under = rgb[pixels[i]][c];
+            shown[3 * i + c] = uint8_t((top * alpha + under * (255 - alpha) + 127) / 255);
+        }
+    }
+}
+
 }  // namespace
 
 bool screen_write_png(FILE* out) {
     static uint8_t pixels[W * H];
+    static uint32_t overlay[W * H];
+    static uint8_t shown[W * H * 3];
     uint8_t rgb[256][3];
     if (!out || !display_snapshot(pixels, rgb)) return false;
-    // An indexed PNG holds the screen exactly: the same indices, the palette in effect.
     png_image image{};
     image.version = PNG_IMAGE_VERSION;
     image.width = W;
     image.height = H;
-    image.format = PNG_FORMAT_RGB_COLORMAP;
-    image.colormap_entries = 256;
-    bool ok = png_image_write_to_stdio(&image, out, 0, pixels, W, rgb);
+    bool ok;
+    if (dialog_view_overlay(overlay)) {
+        // The control panel is shown over the screen: colours beyond the palette's.
+        blend_overlay(pixels, rgb, overlay, shown);
+        image.format = PNG_FORMAT_RGB;
+        ok = png_image_write_to_stdio(&image, out, 0, shown, W * 3, nullptr);
+    } else {
+        // An indexed PNG holds the screen exactly: the same indices, the palette in effect.
+        image.format = PNG_FORMAT_RGB_COLORMAP;
+        image.colormap_entries = 256;
+        ok = png_image_write_to_stdio(&image, out, 0, pixels, W, rgb);
+    }
     png_image_free(&image);
     return ok;
 }

@@ -4,7 +4,8 @@
 #include <ctime>
 #include <string>
 
-// Writes the screen as it is shown (640x480, the palette in effect) as an indexed PNG.
+// Writes the screen as it is shown (640x480, the palette in effect) as an indexed PNG; with the
+// control panel open, as an RGB PNG of the panel over the screen.
 bool screen_write_png(FILE* out);
 // The same into a file (for --dump-screen with a .png name). False on failure.
 bool platform_dump_png(const char* path);

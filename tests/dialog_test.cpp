@@ -4,9 +4,11 @@
 
 #include <SDL.h>
 #include <gtest/gtest.h>
+#include <png.h>
 #include <unistd.h>
 
 #include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <string>
 #include <vector>
@@ -17,6 +19,7 @@
 #include "platform/internal.h"
 #include "platform/platform.h"
 #include "platform/resources.h"
+#include "platform/screenshot.h"
 #include "platform/script.h"
 #include "platform/window.h"
 
@@ -239,6 +242,43 @@ TEST_F(LiveDialogTest, EscapeIsCancelAltEnterIsNoOkAndEnterIsOk) {
     MSG msg;
     peek_message(&msg);
     EXPECT_EQ(key_state(VK_ESCAPE), 0);
+}
+
+// Pixels of the dialog face's grey in a PNG; -1 when it cannot be read.
+int face_pixels(const std::string& path) {
+    png_image image{};
+    image.version = PNG_IMAGE_VERSION;
+    if (!png_image_begin_read_from_file(&image, path.c_str())) return -1;
+    image.format = PNG_FORMAT_RGB;
+    std::vector<uint8_t> rgb(PNG_IMAGE_SIZE(image));
+    if (!png_image_finish_read(&image, nullptr, rgb.data(), 0, nullptr)) return -1;
+    int grey = 0;
+    for (size_t i = 0; i + 2 < rgb.size(); i += 3)
+        grey += rgb[i] == 192 && rgb[i + 1] == 192 && rgb[i + 2] == 192;
+    return grey;
+}
+
+TEST_F(LiveDialogTest, PrintScreenSavesThePanelOverTheScreenAsShown) {
+    namespace fs = std::filesystem;
+    const fs::path dir = fs::path(GNATRIX_BINARY_DIR) / ("dialog_shot_" + std::to_string(getpid()));
+    fs::remove_all(dir);
+    fs::create_directories(dir);
+    const fs::path home = fs::current_path();
+    fs::current_path(dir);
+    key(SDLK_PRINTSCREEN, KMOD_NONE);
+    key(SDLK_RETURN, KMOD_NONE);
+    testing::internal::CaptureStderr();
+    EXPECT_EQ(dialog_box(5, recording_proc, window), 7);
+    const std::string after = screenshot_take(0);
+    testing::internal::GetCapturedStderr();
+    fs::current_path(home);
+    std::vector<std::string> during;
+    for (const auto& entry : fs::directory_iterator(dir))
+        if (entry.path().filename() != after) during.push_back(entry.path());
+    ASSERT_EQ(1u, during.size()) << "one shot in the dialog";
+    EXPECT_GT(face_pixels(during[0]), 5000) << "the panel is in the picture";
+    EXPECT_EQ(0, face_pixels((dir / after).string())) << "and gone with the panel";
+    fs::remove_all(dir);
 }
 
 TEST_F(LiveDialogTest, CloseRequestEndsTheDialogAndReachesTheWindow) {
