@@ -79,8 +79,9 @@ TEST(GameRun, VersionAndHelp) {
     EXPECT_EQ(version.out, "Gnatrix 1.1\n");
     GameOutput help = run_game("--help");
     EXPECT_EQ(help.status, 0);
-    for (const char* option : {"--window", "--scale", "--headless", "--frames", "--dump-screen",
-                               "--dump-state", "--seed", "--play", "--record", "--version"}) {
+    for (const char* option : {"--window", "--scale ", "--scale-mode", "--headless", "--frames",
+                               "--dump-screen", "--dump-state", "--seed", "--play", "--record",
+                               "--timedemo", "--data-dir", "--user-data", "--help", "--version"}) {
         EXPECT_NE(help.out.find(option), std::string::npos) << option;
     }
 }
