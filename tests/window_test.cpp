@@ -195,6 +195,14 @@ class DummyDisplayWindow : public MessageQueue {
         SDL_Event copy = event;
         ASSERT_EQ(SDL_PushEvent(&copy), 1);
     }
+    // A key going down, Alt+Enter unless told otherwise.
+    void press(SDL_Keycode key = SDLK_RETURN, uint16_t mod = KMOD_LALT) {
+        SDL_Event event{};
+        event.type = SDL_KEYDOWN;
+        event.key.keysym.sym = key;
+        event.key.keysym.mod = mod;
+        push(event);
+    }
     SDL_Window* sdl = nullptr;
 };
 
@@ -232,19 +240,13 @@ TEST_F(DummyDisplayWindow, ExposureAsksForPaint) {
 }
 
 TEST_F(DummyDisplayWindow, AltEnterTogglesFullScreen) {
-    SDL_Event event{};
-    event.type = SDL_KEYDOWN;
-    event.key.keysym.sym = SDLK_RETURN;
-    event.key.keysym.mod = KMOD_LALT;
-    push(event);
+    press();
     next();
     EXPECT_TRUE(SDL_GetWindowFlags(sdl) & SDL_WINDOW_FULLSCREEN);
-    event.key.keysym.sym = SDLK_KP_ENTER;
-    push(event);
+    press(SDLK_KP_ENTER);
     next();
     EXPECT_FALSE(SDL_GetWindowFlags(sdl) & SDL_WINDOW_FULLSCREEN);
-    event.key.keysym.mod = KMOD_NONE;  // Enter alone is the game's key
-    push(event);
+    press(SDLK_KP_ENTER, KMOD_NONE);  // Enter alone is the game's key
     next();
     EXPECT_FALSE(SDL_GetWindowFlags(sdl) & SDL_WINDOW_FULLSCREEN);
 }
@@ -284,18 +286,14 @@ TEST_F(DummyDisplayWindow, WithoutAScaleModeAWindowScalesByWholeMultiplesAndFull
     };
     SDL_SetWindowSize(sdl, 1000, 750);
     EXPECT_EQ(shown_at(), std::make_tuple(180, 135, 640, 480));
-    SDL_Event alt_enter{};
-    alt_enter.type = SDL_KEYDOWN;
-    alt_enter.key.keysym.sym = SDLK_RETURN;
-    alt_enter.key.keysym.mod = KMOD_LALT;
-    push(alt_enter);
+    press();
     platform_pump_events();
     int desktop_w = 0, desktop_h = 0;
     SDL_GetWindowSize(sdl, &desktop_w, &desktop_h);
     const auto [x, y, w, h] = shown_at();
     EXPECT_TRUE(w == desktop_w || h == desktop_h) << "full screen: as large as it fits";
     EXPECT_NE(0, w % 640) << "the dummy desktop is no whole multiple of the screen";
-    push(alt_enter);
+    press();
     platform_pump_events();
     SDL_SetWindowSize(sdl, 1000, 750);
     EXPECT_EQ(shown_at(), std::make_tuple(180, 135, 640, 480)) << "back in a window";
