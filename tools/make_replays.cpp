@@ -37,11 +37,23 @@ constexpr Skill HANDS_OFF = {0, 0}, WEAK = {2, 12}, MEDIUM = {3, 20}, FAIR = {4,
 // The scores.bin a recording starts with, built around the final score of its first game.
 enum class Table { None, TenthEqual, Enters, Tie };
 
-enum class Op { Wait, UntilPlay, UntilGameOver, Key, Button, Pilot, Panel, Close, Screen };
+enum class Op {
+    Wait,
+    UntilPlay,
+    UntilGameOver,
+    UntilMissed,
+    Key,
+    Button,
+    Pilot,
+    Panel,
+    Close,
+    Screen
+};
 struct Step {
     explicit Step(Op op, int a = 0, int b = 0) : op(op), a(a), b(b) {}
     Op op;
-    int a, b;  // Wait: passes; Key: key, passes held; Screen: passes from now
+    int a, b;  // Wait: passes; UntilMissed: misses; Key: key, passes held; Panel: -, F3 held;
+               // Screen: passes from now
     Skill skill = HANDS_OFF;
     std::vector<PanelItem> panel;
 };
@@ -63,6 +75,10 @@ Step until_play() {
 Step until_game_over() {
     return Step(Op::UntilGameOver);
 }
+// Until play has counted this many misses.
+Step until_missed(int misses) {
+    return Step(Op::UntilMissed, misses);
+}
 Step key(int vk, int held = 1) {
     return Step(Op::Key, vk, held);
 }
@@ -71,11 +87,27 @@ Step pilot(Skill skill) {
     s.skill = skill;
     return s;
 }
-[[maybe_unused]] Step panel(std::vector<PanelItem> items) {
-    Step s(Op::Panel);
-    s.panel = std::move(items);
+// Clicks on one control of the control panel.
+struct Clicks {
+    PanelControl control;
+    bool up;
+    int times;
+};
+// F3 held for some passes and the panel's clicks in order, then OK: the only way it closes.
+Step panel(std::initializer_list<Clicks> clicks, int held = 2) {
+    Step s(Op::Panel, 0, held);
+    for (const Clicks& c : clicks) s.panel.insert(s.panel.end(), c.times, {c.control, c.up});
+    s.panel.push_back({PanelControl::Ok, false});
     return s;
 }
+Clicks up(PanelControl control, int times = 1) {
+    return {control, true, times};
+}
+Clicks down(PanelControl control, int times = 1) {
+    return {control, false, times};
+}
+constexpr PanelControl BUGS = PanelControl::Bugs, MISSED = PanelControl::Missed,
+                       SPEED = PanelControl::Speed, VOLUME = PanelControl::Volume;
 // A click: the left button down for one pass.
 Step button() {
     return Step(Op::Button);
@@ -195,6 +227,87 @@ std::vector<Recording> recordings() {
           key(VK_F2),    until_play(),  until_game_over(), wait(40),  key(VK_F2),
           until_play(),  pilot(WEAK),   until_game_over(), screen(5), wait(40),
           key(VK_ESCAPE)}},
+        {"control_panel",
+         "F3 during play: the volume down and up, the speed up to fast (a second step stays at "
+         "2) and back down (a second step stays at 1), the missed limit raised while paused (OK "
+         "resumes), fewer bugs (the game restarts with 6), more bugs than 10 (it stays at 10, "
+         "a restart), the volume down past 0; F3 held opens it once; Esc ends the run",
+         3003,
+         Table::None,
+         {until_play(),
+          pilot(FAIR),
+          wait(600),
+          panel({down(VOLUME, 3), up(VOLUME)}),
+          screen(3),
+          wait(600),
+          panel({up(SPEED, 2)}),
+          wait(1500),
+          screen(),
+          panel({down(SPEED, 2)}),
+          wait(600),
+          key(VK_SPACE),
+          wait(20),
+          panel({up(MISSED, 2)}),
+          screen(3),
+          wait(800),
+          panel({down(BUGS, 4)}),
+          wait(5),
+          until_play(),
+          screen(5),
+          wait(1200),
+          panel({up(BUGS, 5)}),
+          wait(5),
+          until_play(),
+          wait(600),
+          panel({down(VOLUME, 12)}, 30),
+          wait(600),
+          screen(),
+          key(VK_ESCAPE)}},
+        {"panel_games",
+         "the control panel at the title (the missed limit down to 3, the volume down; then a "
+         "bug fewer, which starts a game at once), at the table after a game over (the speed "
+         "raised: a new game starts at the fast pace), during play the limit lowered to the "
+         "misses made (a new game starts), at the table the limit raised (the ended game plays "
+         "on to the new limit); Esc at the last table",
+         8086,
+         Table::None,
+         {wait(40),
+          panel({down(MISSED, 7), down(VOLUME, 2)}),
+          wait(30),
+          panel({down(BUGS)}),
+          until_play(),
+          screen(3),
+          pilot(WEAK),
+          until_game_over(),
+          screen(5),
+          wait(40),
+          panel({up(SPEED)}),
+          until_play(),
+          screen(3),
+          pilot(MEDIUM),
+          until_missed(1),
+          panel({down(MISSED, 2)}),
+          wait(5),
+          until_play(),
+          pilot(WEAK),
+          until_game_over(),
+          wait(40),
+          panel({up(MISSED, 4)}),
+          screen(3),
+          wait(5),
+          until_game_over(),
+          screen(5),
+          wait(40),
+          key(VK_ESCAPE)}},
+        {"fast_speed",
+         "the speed set to fast in the control panel as play begins: a good player through "
+         "the pace's rise to its floor of 7 ms, then a weaker one to the game's end; F2 from "
+         "the table, the next game keeps the fast pace; the window closed during play",
+         2222,
+         Table::None,
+         {until_play(), panel({up(SPEED)}), screen(3), pilot(ACE), wait(4000), screen(), wait(6000),
+          screen(), pilot(WEAK), until_game_over(), screen(5), wait(40), key(VK_F2), until_play(),
+          pilot(FAIR), wait(900), screen(), close_window()}},
     };
 }
 
@@ -267,6 +380,8 @@ bool run_step(const Step& s, uint32_t pass) {
             if (!game_over_shown()) return false;
             if (player.first_final_score < 0) player.first_final_score = score;
             return true;
+        case Op::UntilMissed:
+            return game_state == STATE_PLAY && missed_count >= s.a;
         case Op::Key:
             queue_key(next, s.a, s.b);
             return true;
@@ -278,7 +393,7 @@ bool run_step(const Step& s, uint32_t pass) {
             player.skill = s.skill;
             return true;
         case Op::Panel: {
-            queue_key(next, VK_F3, 2);
+            queue_key(next, VK_F3, s.b);
             for (const PanelItem& p : s.panel) {
                 ScriptItem item;
                 item.kind = ScriptItemKind::Panel;
