@@ -231,7 +231,8 @@ std::vector<Recording> recordings() {
          "F3 during play: the volume down and up, the speed up to fast (a second step stays at "
          "2) and back down (a second step stays at 1), the missed limit raised while paused (OK "
          "resumes), fewer bugs (the game restarts with 6), more bugs than 10 (it stays at 10, "
-         "a restart), the volume down past 0; F3 held opens it once; Esc ends the run",
+         "a restart), the volume down past 0; F3 held for 30 passes opens it once; Esc ends the "
+         "run",
          3003,
          Table::None,
          {until_play(),
@@ -268,7 +269,7 @@ std::vector<Recording> recordings() {
          "bug fewer, which starts a game at once), at the table after a game over (the speed "
          "raised: a new game starts at the fast pace), during play the limit lowered to the "
          "misses made (a new game starts), at the table the limit raised (the ended game plays "
-         "on to the new limit); Esc at the last table",
+         "on to the new limit and enters the table a second time); Esc at the last table",
          8086,
          Table::None,
          {wait(40),
