@@ -545,6 +545,12 @@ void input_simulate_button(bool down) {
     input_handle_event(&event);
 }
 
+void input_simulate_close() {
+    SDL_Event event{};
+    event.type = SDL_QUIT;
+    SDL_PushEvent(&event);
+}
+
 void input_simulate_motion(int dx, int dy) {
     SDL_Event event{};
     event.type = SDL_MOUSEMOTION;

@@ -169,6 +169,9 @@ void input_begin_pass(uint32_t pass);
 void input_simulate_key(int vk, bool down);
 void input_simulate_button(bool down);
 void input_simulate_motion(int dx, int dy);
+// A close request from the window's close box, queued for whoever takes the events next: the
+// next pass, or an open dialog.
+void input_simulate_close();
 // Tests: forget all input state (keys, motion, cursor count, capture).
 void input_reset();
 // Whether the mouse is captured (relative mode) right now.

@@ -170,6 +170,8 @@ struct Run {
     size_t next = 0;  // first item of play not taken yet
     std::deque<ScriptItem> panel_queue;
     uint32_t panel_pass = 0;  // the pass whose panel items are queued
+    bool closed = false;      // a close request has been given out ...
+    uint32_t close_pass = 0;  // ... in this pass
     Script record;
     std::string error;
     uint32_t pass = 0;  // the current pass
@@ -276,11 +278,13 @@ std::vector<ScriptItem> script_begin_pass(uint32_t pass) {
     run.pass = pass;
     std::vector<ScriptItem> items;
     if (!run.panel_queue.empty() && run.panel_pass < pass) {
-        // Not an error of its own: the replay has already gone its own way if this happens.
-        std::fprintf(stderr,
-                     "%s:%d: the control panel did not open in pass %" PRIu32
-                     "; its items are skipped\n",
-                     run.play_file.c_str(), run.panel_queue.front().line, run.panel_pass);
+        // Not an error of its own: the replay has already gone its own way if this happens,
+        // unless a close request in the panel's pass ended the game before it could open.
+        if (!run.closed || run.close_pass != run.panel_pass)
+            std::fprintf(stderr,
+                         "%s:%d: the control panel did not open in pass %" PRIu32
+                         "; its items are skipped\n",
+                         run.play_file.c_str(), run.panel_queue.front().line, run.panel_pass);
         run.panel_queue.clear();
     }
     for (; run.next < run.play.items.size() && run.play.items[run.next].pass <= pass; ++run.next) {
@@ -289,6 +293,7 @@ std::vector<ScriptItem> script_begin_pass(uint32_t pass) {
             run.panel_queue.push_back(item);
             run.panel_pass = item.pass;
         } else {
+            if (item.kind == ScriptItemKind::Close) run.closed = true, run.close_pass = pass;
             items.push_back(item);
         }
     }

@@ -12,7 +12,10 @@
 #include <vector>
 
 #include "app/app.h"
+#include "game/keys.h"
 #include "game/state.h"
+#include "platform/clock.h"
+#include "platform/dialog.h"
 #include "platform/display.h"
 #include "platform/input.h"
 #include "platform/music.h"
@@ -172,18 +175,21 @@ TEST(CommandLine, EveryMalformedLineGivesOneMessageAndFails) {
 // ---- A close request at any pass of a scripted run ----
 
 // The script: the title's first passes, F2 into a game (the fade), play with a shot, help
-// opened, scrolled and closed, a pause, then the bugs run out the missed limit; the score
-// table's wait ends with Esc.
+// opened, scrolled and closed, a pause, the control panel (the volume a step down), then the
+// bugs run out the missed limit; the score table's wait ends with Esc.
 struct TimedLine {
     uint32_t pass;
     const char* item;
 };
 const TimedLine CLOSE_RUN_ITEMS[] = {
-    {12, "key f2 down"},   {13, "key f2 up"},       {40, "mouse 30 0"},   {41, "button down"},
-    {42, "button up"},     {60, "key f1 down"},     {61, "key f1 up"},    {62, "key down down"},
-    {66, "key down up"},   {67, "key up down"},     {68, "key up up"},    {70, "key escape down"},
-    {71, "key escape up"}, {80, "key space down"},  {81, "key space up"}, {90, "key space down"},
-    {91, "key space up"},  {700, "key escape down"}};
+    {12, "key f2 down"},        {13, "key f2 up"},      {40, "mouse 30 0"},
+    {41, "button down"},        {42, "button up"},      {60, "key f1 down"},
+    {61, "key f1 up"},          {62, "key down down"},  {66, "key down up"},
+    {67, "key up down"},        {68, "key up up"},      {70, "key escape down"},
+    {71, "key escape up"},      {80, "key space down"}, {81, "key space up"},
+    {90, "key space down"},     {91, "key space up"},   {100, "key f3 down"},
+    {100, "panel volume down"}, {100, "panel ok"},      {101, "key f3 up"},
+    {700, "key escape down"}};
 
 // The script, with a close request at close_pass (none when 0).
 std::string close_run_script(uint32_t close_pass) {
@@ -200,9 +206,10 @@ std::string close_run_script(uint32_t close_pass) {
     return text;
 }
 
-enum class Phase { Title, Start, Play, Help, Paused, ScoreWait, Quit };
-const char* const PHASE_NAMES[] = {"title",  "start",      "play", "help",
-                                   "paused", "score wait", "quit"};
+enum class Phase { Title, Start, Play, Help, Paused, Panel, ScoreWait, Quit };
+const char* const PHASE_NAMES[] = {"title",  "start", "play",       "help",
+                                   "paused", "panel", "score wait", "quit"};
+constexpr int PHASES = 8;
 
 std::vector<Phase> phase_at_pass;
 
@@ -210,6 +217,8 @@ Phase current_phase() {
     if (game_state == STATE_TITLE) return Phase::Title;
     if (game_state == STATE_START) return Phase::Start;
     if (game_state != STATE_PLAY) return Phase::Quit;
+    // The panel opens and closes within its pass; F3 is still down at its end.
+    if (panel_latch == 0) return Phase::Panel;
     if (help_shown) return Phase::Help;
     if (missed_count >= missed_limit) return Phase::ScoreWait;
     return paused ? Phase::Paused : Phase::Play;
@@ -257,12 +266,15 @@ TEST(CloseAtAnyPass, EndsCleanlyWithTheScoresOldOrWhole) {
     ASSERT_EQ(whole_table.size(), size_t(SCORE_FILE_BYTES));
     ASSERT_FALSE(phase_at_pass.empty());
     ASSERT_EQ(phase_at_pass.back(), Phase::ScoreWait) << "the run reaches the score table's wait";
-    size_t seen[7] = {};
+    EXPECT_EQ(volume, 9) << "the panel took its items";
+    volume = 10;
+    size_t seen[PHASES] = {};
     for (Phase phase : phase_at_pass) ++seen[int(phase)];
-    for (Phase phase : {Phase::Title, Phase::Play, Phase::Help, Phase::Paused, Phase::ScoreWait}) {
+    for (Phase phase :
+         {Phase::Title, Phase::Play, Phase::Help, Phase::Paused, Phase::Panel, Phase::ScoreWait}) {
         EXPECT_GT(seen[int(phase)], 0u) << PHASE_NAMES[int(phase)];
     }
-    for (int phase = 0; phase < 7; ++phase)
+    for (int phase = 0; phase < PHASES; ++phase)
         std::printf("%s %zu, ", PHASE_NAMES[phase], seen[phase]);
 
     // Then the program, closed at each chosen pass.
@@ -284,5 +296,74 @@ TEST(CloseAtAnyPass, EndsCleanlyWithTheScoresOldOrWhole) {
     }
     std::printf("closed at %zu of %zu passes\n", passes.size(), phase_at_pass.size());
 }
+
+// ---- A close request while the control panel is open, in a window ----
+
+// Headless, a script's panel opens and closes within its pass; in a window (on the dummy
+// display) the live dialog runs until the player answers it, and the close can come first.
+struct PanelClose {
+    const char* when;
+    uint32_t f3_pass;      // F3 is down in this pass, and the close arrives while it runs
+    int32_t missed_limit;  // 1: the game is over at its first miss, the table waiting
+    uint32_t space_pass;   // Space down in this pass (0: none)
+};
+
+void PrintTo(const PanelClose& c, std::ostream* out) {
+    *out << c.when;
+}
+
+const PanelClose* panel_close = nullptr;
+bool panel_was_open = false, over_when_opened = false;
+
+// Live input, as the window delivers it, at the start of each pass; what is given now is in
+// the next pass's sample.
+void panel_close_player(uint32_t pass) {
+    const uint32_t next = pass + 1;
+    input_simulate_key(VK_F2, next == 12);
+    input_simulate_key(VK_SPACE, next == panel_close->space_pass);
+    input_simulate_key(VK_F3, next == panel_close->f3_pass);
+    if (pass == panel_close->f3_pass) {
+        over_when_opened = missed_count >= missed_limit;
+        input_simulate_close();
+    }
+    if (pass == panel_close->f3_pass + 1) panel_was_open = panel_latch == 0;
+}
+
+class ClosePanel : public ::testing::TestWithParam<PanelClose> {};
+
+TEST_P(ClosePanel, EndsTheDialogAndTheGameWithNothingAlive) {
+    panel_close = &GetParam();
+    panel_was_open = over_when_opened = false;
+    const std::string dir = scratch_dir();
+    const std::string scores = dir + "/panel_close_scores.bin";
+    std::remove(scores.c_str());
+    score_file_name = scores.c_str();
+    missed_limit = panel_close->missed_limit;
+    Options options;
+    options.window = true;
+    options.has_seed = true;
+    options.seed = 4711;
+    ASSERT_TRUE(platform_init(options)) << platform_error();
+    clock_set_virtual(true);  // the game's and the dialog's waits
+    platform_add_pass_hook(panel_close_player);
+    EXPECT_EQ(WinMain(), 0);
+    // The close is taken in the next pass, the quit it leads to in the one after.
+    EXPECT_EQ(platform_pass(), panel_close->f3_pass + 2);
+    EXPECT_TRUE(panel_was_open);
+    EXPECT_EQ(over_when_opened, panel_close->missed_limit == 1);
+    EXPECT_EQ(platform_error(), std::string());
+    EXPECT_EQ(brush_live_count(), 0);
+    EXPECT_EQ(platform_live_objects(), "");
+    platform_shutdown();
+    const std::string table = slurp(scores);
+    EXPECT_TRUE(table.empty() || table.size() == size_t(SCORE_FILE_BYTES));
+    std::remove(scores.c_str());
+    missed_limit = 10;
+}
+
+INSTANTIATE_TEST_SUITE_P(Moments, ClosePanel,
+                         ::testing::Values(PanelClose{"in play", 60, 10, 0},
+                                           PanelClose{"paused", 80, 10, 70},
+                                           PanelClose{"at the score table", 400, 1, 0}));
 
 }  // namespace
