@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "platform/clock.h"
+#include "platform/dialog.h"
 #include "platform/display.h"
 #include "platform/input.h"
 #include "platform/internal.h"
@@ -119,7 +120,7 @@ std::string platform_live_objects() {
         {"sound devices", sound.devices},     {"sound buffers", sound.buffers},
         {"input systems", input.systems},     {"input devices", input.devices},
         {"performances", music.performances}, {"loaders", music.loaders},
-        {"segments", music.segments}};
+        {"segments", music.segments},         {"brushes", brush_live_count()}};
     std::string live;
     for (const auto& [name, count] : counts) {
         if (count == 0) continue;

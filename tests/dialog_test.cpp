@@ -142,6 +142,9 @@ TEST_F(DialogTest, BrushesAreCountedAndDeletedOnce) {
     int before = brush_live_count();
     Brush* brush = create_solid_brush(RGB(1, 2, 3));
     EXPECT_EQ(brush_live_count(), before + 1);
+    // The release check at exit counts them among the platform's objects.
+    EXPECT_NE(platform_live_objects().find("brushes " + std::to_string(before + 1)),
+              std::string::npos);
     EXPECT_TRUE(delete_object(brush));
     EXPECT_FALSE(delete_object(brush));
     EXPECT_FALSE(delete_object(nullptr));
