@@ -216,6 +216,24 @@ TEST_F(ScoreTest, FailureAtAnyStepOfTheWriteKeepsTheOldFile) {
     }
 }
 
+// A folder the game may not write to (root ignores permissions, so the refusal is injected):
+// the new file cannot even be made there.
+TEST_F(ScoreTest, ReadOnlyFolderKeepsTheOldFileAndSaysWhy) {
+    Bytes old = table_bytes(decade_scores(), decade_names());
+    for (int error : {EACCES, EROFS}) {
+        SCOPED_TRACE(error);
+        write_bytes(path_, old);
+        file_inject_fault(FileStep::OPEN, error);
+        std::string message = record(95);
+        EXPECT_NE(message.find(std::strerror(error)), std::string::npos) << message;
+        EXPECT_NE(message.find(path_), std::string::npos) << message;
+        EXPECT_EQ(std::count(message.begin(), message.end(), '\n'), 1);
+        EXPECT_EQ(read_bytes(path_), old);
+        EXPECT_EQ(files_in_dir(), 1u);
+        EXPECT_EQ(shown_scores()[1], 95);
+    }
+}
+
 TEST_F(ScoreTest, SymbolicLinkKeepsPointingAtTheSavedTable) {
     fs::path target = dir_ / "real.bin";
     write_bytes(target, table_bytes(decade_scores(), decade_names()));
