@@ -551,6 +551,15 @@ void input_simulate_close() {
     SDL_PushEvent(&event);
 }
 
+void input_queue_key(int vk, bool down, bool with_alt) {
+    SDL_Event event{};
+    event.type = down ? SDL_KEYDOWN : SDL_KEYUP;
+    event.key.state = down ? SDL_PRESSED : SDL_RELEASED;
+    event.key.keysym.sym = sdl_from_vk(vk);
+    event.key.keysym.mod = with_alt ? KMOD_LALT : KMOD_NONE;
+    SDL_PushEvent(&event);
+}
+
 void input_simulate_motion(int dx, int dy) {
     SDL_Event event{};
     event.type = SDL_MOUSEMOTION;

@@ -107,3 +107,15 @@ void screenshot_handle_event(const void* sdl_event) {
     if (e.type == SDL_KEYDOWN && !e.key.repeat && e.key.keysym.sym == SDLK_PRINTSCREEN)
         screenshot_take(time(nullptr));
 }
+
+std::vector<uint8_t> screenshot_read_rgb(const std::string& path, int* width, int* height) {
+    png_image image{};
+    image.version = PNG_IMAGE_VERSION;
+    if (!png_image_begin_read_from_file(&image, path.c_str())) return {};
+    image.format = PNG_FORMAT_RGB;
+    std::vector<uint8_t> rgb(PNG_IMAGE_SIZE(image));
+    if (!png_image_finish_read(&image, nullptr, rgb.data(), 0, nullptr)) return {};
+    *width = int(image.width);
+    *height = int(image.height);
+    return rgb;
+}

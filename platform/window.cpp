@@ -331,6 +331,11 @@ void post_close_request() {
     platform_trace("close-request");
 }
 
+bool window_full_screen() {
+    SDL_Window* sdl = platform_sdl_window();
+    return sdl && (SDL_GetWindowFlags(sdl) & SDL_WINDOW_FULLSCREEN);
+}
+
 void begin_paint(Window* window) {
     if (window) window->paint_pending = false;
 }

@@ -46,5 +46,7 @@ intptr_t def_window_proc(Window* window, uint32_t message, uintptr_t wParam, int
 void post_quit_message(int exit_code);
 // Queues a close request for the window, as the close box does.
 void post_close_request();
+// Whether the game's window is full screen now.
+bool window_full_screen();
 void begin_paint(Window* window);
 void end_paint(Window* window);

@@ -2,9 +2,7 @@
 // brushes, dialogs answered by a script, and the live dialog on SDL's dummy display.
 #include "platform/dialog.h"
 
-#include <SDL.h>
 #include <gtest/gtest.h>
-#include <png.h>
 #include <unistd.h>
 
 #include <cstring>
@@ -16,7 +14,6 @@
 #include "platform/clock.h"
 #include "platform/display.h"
 #include "platform/input.h"
-#include "platform/internal.h"
 #include "platform/platform.h"
 #include "platform/resources.h"
 #include "platform/screenshot.h"
@@ -216,14 +213,9 @@ class LiveDialogTest : public ::testing::Test {
         resource_clear_overrides();
         platform_shutdown();
     }
-    void key(SDL_Keycode sym, uint16_t mod) {
-        for (uint32_t type : {SDL_KEYDOWN, SDL_KEYUP}) {
-            SDL_Event e{};
-            e.type = type;
-            e.key.keysym.sym = sym;
-            e.key.keysym.mod = mod;
-            SDL_PushEvent(&e);
-        }
+    static void keystroke(int vk, bool with_alt = false) {
+        input_queue_key(vk, true, with_alt);
+        input_queue_key(vk, false, with_alt);
     }
     Window* window = nullptr;
     Display* display = nullptr;
@@ -231,16 +223,15 @@ class LiveDialogTest : public ::testing::Test {
 };
 
 TEST_F(LiveDialogTest, EscapeIsCancelAltEnterIsNoOkAndEnterIsOk) {
-    key(SDLK_RETURN, KMOD_LALT);
-    key(SDLK_ESCAPE, KMOD_NONE);
-    key(SDLK_RETURN, KMOD_NONE);
+    keystroke(VK_RETURN, true);
+    keystroke(VK_ESCAPE);
+    keystroke(VK_RETURN);
     EXPECT_EQ(dialog_box(5, recording_proc, window), 7);
     ASSERT_EQ(received.size(), 3u);
     EXPECT_EQ(received[1].message, WM_COMMAND);
     EXPECT_EQ(received[1].wParam, uintptr_t(IDCANCEL));
     EXPECT_EQ(received[2].wParam, uintptr_t(IDOK));
-    EXPECT_TRUE(SDL_GetWindowFlags(platform_sdl_window()) & SDL_WINDOW_FULLSCREEN)
-        << "Alt+Enter still switched the screen mode";
+    EXPECT_TRUE(window_full_screen()) << "Alt+Enter still switched the screen mode";
     // Esc pressed in the dialog does not reach the game afterwards.
     MSG msg;
     peek_message(&msg);
@@ -249,12 +240,9 @@ TEST_F(LiveDialogTest, EscapeIsCancelAltEnterIsNoOkAndEnterIsOk) {
 
 // Pixels of the dialog face's grey in a PNG; -1 when it cannot be read.
 int face_pixels(const std::string& path) {
-    png_image image{};
-    image.version = PNG_IMAGE_VERSION;
-    if (!png_image_begin_read_from_file(&image, path.c_str())) return -1;
-    image.format = PNG_FORMAT_RGB;
-    std::vector<uint8_t> rgb(PNG_IMAGE_SIZE(image));
-    if (!png_image_finish_read(&image, nullptr, rgb.data(), 0, nullptr)) return -1;
+    int width = 0, height = 0;
+    const std::vector<uint8_t> rgb = screenshot_read_rgb(path, &width, &height);
+    if (rgb.empty()) return -1;
     int grey = 0;
     for (size_t i = 0; i + 2 < rgb.size(); i += 3)
         grey += rgb[i] == 192 && rgb[i + 1] == 192 && rgb[i + 2] == 192;
@@ -268,8 +256,8 @@ TEST_F(LiveDialogTest, PrintScreenSavesThePanelOverTheScreenAsShown) {
     fs::create_directories(dir);
     const fs::path home = fs::current_path();
     fs::current_path(dir);
-    key(SDLK_PRINTSCREEN, KMOD_NONE);
-    key(SDLK_RETURN, KMOD_NONE);
+    keystroke(VK_SNAPSHOT);
+    keystroke(VK_RETURN);
     testing::internal::CaptureStderr();
     EXPECT_EQ(dialog_box(5, recording_proc, window), 7);
     const std::string after = screenshot_take(0);
@@ -285,9 +273,7 @@ TEST_F(LiveDialogTest, PrintScreenSavesThePanelOverTheScreenAsShown) {
 }
 
 TEST_F(LiveDialogTest, CloseRequestEndsTheDialogAndReachesTheWindow) {
-    SDL_Event e{};
-    e.type = SDL_QUIT;
-    SDL_PushEvent(&e);
+    input_simulate_close();
     EXPECT_EQ(dialog_box(5, recording_proc, window), 0);
     MSG msg{};
     bool closed = false;

@@ -3,7 +3,6 @@
 #include "platform/screenshot.h"
 
 #include <gtest/gtest.h>
-#include <png.h>
 #include <unistd.h>
 
 #include <cstring>
@@ -14,31 +13,12 @@
 #include "gfx/palette.h"
 #include "platform/clock.h"
 #include "platform/input.h"
-#include "platform/internal.h"
+#include "platform/platform.h"
 #include "platform/window.h"
 
 namespace {
 
 namespace fs = std::filesystem;
-
-std::vector<uint8_t> read_png_rgb(const std::string& path, int* width, int* height) {
-    png_image image{};
-    image.version = PNG_IMAGE_VERSION;
-    if (!png_image_begin_read_from_file(&image, path.c_str())) return {};
-    image.format = PNG_FORMAT_RGB;
-    std::vector<uint8_t> rgb(PNG_IMAGE_SIZE(image));
-    if (!png_image_finish_read(&image, nullptr, rgb.data(), 0, nullptr)) return {};
-    *width = int(image.width), *height = int(image.height);
-    return rgb;
-}
-
-void press(SDL_Keycode key, bool down) {
-    SDL_Event e{};
-    e.type = down ? SDL_KEYDOWN : SDL_KEYUP;
-    e.key.state = down ? SDL_PRESSED : SDL_RELEASED;
-    e.key.keysym.sym = key;
-    SDL_PushEvent(&e);
-}
 
 class Screenshot : public ::testing::Test {
   protected:
@@ -88,8 +68,8 @@ TEST_F(Screenshot, PrintScreenSavesTheScreenThroughThePaletteAndTheGameNeverSees
     MSG msg{};
     peek_message(&msg);
     const uint32_t ticks = clock_ticks();
-    press(SDLK_PRINTSCREEN, true);
-    press(SDLK_PRINTSCREEN, false);
+    input_queue_key(VK_SNAPSHOT, true);
+    input_queue_key(VK_SNAPSHOT, false);
     peek_message(&msg);  // the next pass takes the key
     EXPECT_EQ(0, key_state(VK_SNAPSHOT));
     EXPECT_EQ(ticks, clock_ticks());
@@ -100,7 +80,7 @@ TEST_F(Screenshot, PrintScreenSavesTheScreenThroughThePaletteAndTheGameNeverSees
     EXPECT_TRUE(name.starts_with("gnatrix-") && name.ends_with(".png")) << name;
     EXPECT_EQ(std::string("gnatrix-YYYYMMDD-HHMMSS.png").size(), name.size()) << name;
     int w = 0, h = 0;
-    std::vector<uint8_t> rgb = read_png_rgb(files[0].string(), &w, &h);
+    std::vector<uint8_t> rgb = screenshot_read_rgb(files[0].string(), &w, &h);
     ASSERT_EQ(640, w);
     ASSERT_EQ(480, h);
     const uint8_t* p = gfx_lock_primary();
@@ -115,7 +95,7 @@ TEST_F(Screenshot, PrintScreenSavesTheScreenThroughThePaletteAndTheGameNeverSees
     gfx_unlock_primary();
 
     // Other keys still reach the game in the same way.
-    press(SDLK_F2, true);
+    input_queue_key(VK_F2, true);
     peek_message(&msg);
     EXPECT_NE(0, key_state(VK_F2));
 }
