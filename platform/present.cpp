@@ -177,12 +177,20 @@ bool convert_into_texture(const SurfaceImpl* s) {
     return true;
 }
 
+// Without --scale-mode the window's state chooses: whole multiples in a window (crisp), the
+// largest 4:3 size full screen.
+bool whole_multiples() {
+    const ScaleMode mode = platform_options().scale_mode;
+    if (mode == ScaleMode::Default)
+        return !(SDL_GetWindowFlags(g_present.window) & SDL_WINDOW_FULLSCREEN);
+    return mode == ScaleMode::Integer;
+}
+
 void update_letterbox(const SurfaceImpl* s) {
     if (g_present.letterbox_known) return;
     int out_w = 0, out_h = 0;
     SDL_GetRendererOutputSize(g_present.renderer, &out_w, &out_h);
-    const bool whole = platform_options().scale_mode == ScaleMode::Integer;
-    const Letterbox box = present_letterbox(out_w, out_h, s->w, s->h, whole);
+    const Letterbox box = present_letterbox(out_w, out_h, s->w, s->h, whole_multiples());
     g_present.letterbox = SDL_Rect{box.x, box.y, box.w, box.h};
     g_present.covers_output = box.w == out_w && box.h == out_h;
     g_present.letterbox_known = true;

@@ -42,7 +42,6 @@ bool quit_posted = false;
 int quit_code = 0;
 uint32_t passes_started = 0;
 bool dump_failed = false;
-bool scale_mode_follows = false;  // no --scale-mode: the window's state chooses
 
 void report(const std::string& message) {
     fprintf(stderr, "gnatrix: %s\n", message.c_str());
@@ -88,16 +87,6 @@ void windowed_size(int* width, int* height) {
     *height = 480 * scale;
 }
 
-// Without --scale-mode the scaling follows the window: whole multiples in a window (crisp),
-// the largest 4:3 size full screen.
-void follow_scale_mode(SDL_Window* sdl) {
-    if (!scale_mode_follows) return;
-    Options options = platform_options();
-    const bool full = SDL_GetWindowFlags(sdl) & SDL_WINDOW_FULLSCREEN;
-    options.scale_mode = full ? ScaleMode::Fit : ScaleMode::Integer;
-    platform_set_options(options);
-}
-
 // The window's picture was lost or its size changed: show the screen again, even unchanged.
 void redraw_window() {
     display_window_changed();
@@ -128,7 +117,6 @@ void toggle_full_screen() {
         cover_display(sdl);
         SDL_SetWindowFullscreen(sdl, SDL_WINDOW_FULLSCREEN_DESKTOP);
     }
-    follow_scale_mode(sdl);
     redraw_window();
 }
 
@@ -216,8 +204,6 @@ SDL_Window* open_sdl_window(const char* title, const std::string& icon) {
         return nullptr;
     }
     SDL_SetWindowMinimumSize(sdl, 320, 240);
-    scale_mode_follows = platform_options().scale_mode == ScaleMode::Default;
-    follow_scale_mode(sdl);
     set_window_icon(sdl, icon);
     return sdl;
 }
@@ -363,5 +349,4 @@ void window_reset() {
     quit_posted = false;
     passes_started = 0;
     dump_failed = false;
-    scale_mode_follows = false;
 }
