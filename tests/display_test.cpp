@@ -3,11 +3,13 @@
 #include "gfx/display.h"
 
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <cstdio>
 #include <cstring>
 #include <fstream>
 #include <iterator>
+#include <string>
 #include <vector>
 
 #include "gfx/draw.h"
@@ -221,7 +223,9 @@ TEST_P(DisplayTest, PaletteChangesShowAtOnceAndTheDumpCarriesThem) {
     uint8_t* p = gfx_lock_primary();
     p[0] = 7;                          // top-left
     p[479 * primary_pitch + 639] = 7;  // bottom-right
-    const std::string path = std::string(GNATRIX_BINARY_DIR) + "/display_test_dump.bmp";
+    // Each pitch writes its own file: ctest runs the two at once.
+    const std::string path = std::string(GNATRIX_BINARY_DIR) + "/display_test_dump_" +
+                             std::to_string(GetParam()) + "_" + std::to_string(getpid()) + ".bmp";
     ASSERT_TRUE(platform_dump_screen(path.c_str()));
     gfx_unlock_primary();
 
