@@ -78,8 +78,9 @@ TEST_F(Shell, ShutDownRunsOnceAndPostsQuitOnce) {
     EXPECT_FALSE(quit_waiting());
 }
 
-TEST_F(Shell, DestroyDoesNotEndTheProgram) {
+TEST_F(Shell, WindowProcHandlesItsMessages) {
     run(0);
+    EXPECT_EQ(game_window_proc(main_window, WM_CREATE, 0, 0), 0);
     EXPECT_EQ(game_window_proc(main_window, WM_DESTROY, 0, 0), 0);
     EXPECT_FALSE(quit_waiting()) << "WM_DESTROY must not quit";
 }

@@ -22,6 +22,17 @@ Parsed parse(std::initializer_list<const char*> args) {
     return p;
 }
 
+TEST(Options, DefaultsWithoutArguments) {
+    Parsed p = parse({});
+    ASSERT_TRUE(p.ok);
+    EXPECT_FALSE(p.exit_now);
+    EXPECT_FALSE(p.options.headless);
+    EXPECT_FALSE(p.options.window);
+    EXPECT_EQ(p.options.frames, -1);
+    EXPECT_EQ(p.options.scale, 0);
+    EXPECT_FALSE(p.options.has_seed);
+}
+
 TEST(Options, ReadsEveryOption) {
     Parsed p =
         parse({"--window", "--scale", "2", "--headless", "--frames", "3", "--dump-screen",
