@@ -90,13 +90,10 @@ bool split_line(const std::string& line, std::vector<std::string>* words, std::v
 }
 
 bool parse_int(const std::string& word, int min, int max, int* value) {
-    if (word.empty() || word.size() > 7) return false;
-    size_t first = word[0] == '-' ? 1 : 0;
-    if (first == word.size()) return false;
-    for (size_t i = first; i < word.size(); ++i)
-        if (word[i] < '0' || word[i] > '9') return false;
-    *value = std::stoi(word);
-    return *value >= min && *value <= max;
+    int64_t number = 0;
+    if (!platform_parse_number(word, min, max, &number)) return false;
+    *value = int(number);
+    return true;
 }
 
 bool parse_kind(const std::string& word, ControlKind* kind) {

@@ -39,6 +39,9 @@ bool platform_enter_data_dir(Options* options, std::string* error);
 
 // Parses argv; on error returns false with one clear message in *error.
 bool parse_options(int argc, char** argv, Options* options, std::string* error, bool* exit_now);
+// A decimal number in [min, max], the whole word and nothing else: the numbers of input scripts
+// and dialog templates.
+bool platform_parse_number(const std::string& word, int64_t min, int64_t max, int64_t* value);
 const Options& platform_options();
 void platform_set_options(const Options& options);
 

@@ -29,17 +29,6 @@ std::vector<std::string> split_words(const std::string& line) {
     return words;
 }
 
-// A decimal number in [min, max], the whole word and nothing else.
-bool parse_number(const std::string& word, int64_t min, int64_t max, int64_t* value) {
-    if (word.empty() || word.size() > 12) return false;
-    size_t digits = (word[0] == '-') ? 1 : 0;
-    if (digits == word.size()) return false;
-    for (size_t i = digits; i < word.size(); ++i)
-        if (word[i] < '0' || word[i] > '9') return false;
-    *value = std::strtoll(word.c_str(), nullptr, 10);
-    return *value >= min && *value <= max;
-}
-
 bool parse_up_down(const std::string& word, bool* down) {
     if (word != "down" && word != "up") return false;
     *down = word == "down";
@@ -59,8 +48,8 @@ std::string parse_item(const std::vector<std::string>& w, ScriptItem* item) {
     } else if (kind == "mouse") {
         item->kind = ScriptItemKind::Mouse;
         int64_t dx, dy;
-        if (n != 4 || !parse_number(w[2], -1000000, 1000000, &dx) ||
-            !parse_number(w[3], -1000000, 1000000, &dy))
+        if (n != 4 || !platform_parse_number(w[2], -1000000, 1000000, &dx) ||
+            !platform_parse_number(w[3], -1000000, 1000000, &dy))
             return "expected: mouse DX DY (whole numbers within +-1000000)";
         item->dx = int32_t(dx);
         item->dy = int32_t(dy);
@@ -123,14 +112,14 @@ std::string parse_line(const std::vector<std::string>& w, Script* script, uint32
     if (w[0] == "seed") {
         int64_t seed;
         if (script->has_seed) return "a second seed line";
-        if (w.size() != 2 || !parse_number(w[1], 0, UINT32_MAX, &seed))
+        if (w.size() != 2 || !platform_parse_number(w[1], 0, UINT32_MAX, &seed))
             return "expected: seed N (0 to 4294967295)";
         script->has_seed = true;
         script->seed = uint32_t(seed);
         return "";
     }
     int64_t pass;
-    if (w[0][0] != '@' || !parse_number(w[0].substr(1), 0, UINT32_MAX, &pass))
+    if (w[0][0] != '@' || !platform_parse_number(w[0].substr(1), 0, UINT32_MAX, &pass))
         return "expected @PASS (a pass number), seed or a comment";
     if (w.size() < 2) return "expected an item after " + w[0];
     if (uint32_t(pass) < *last_pass)
@@ -222,6 +211,16 @@ bool script_load(const std::string& path, Script* script, std::string* error) {
     std::ostringstream text;
     text << in.rdbuf();
     return script_parse(text.str(), path, script, error);
+}
+
+bool platform_parse_number(const std::string& word, int64_t min, int64_t max, int64_t* value) {
+    if (word.empty() || word.size() > 12) return false;
+    size_t digits = (word[0] == '-') ? 1 : 0;
+    if (digits == word.size()) return false;
+    for (size_t i = digits; i < word.size(); ++i)
+        if (word[i] < '0' || word[i] > '9') return false;
+    *value = std::strtoll(word.c_str(), nullptr, 10);
+    return *value >= min && *value <= max;
 }
 
 std::string script_format(const Script& script) {
