@@ -17,6 +17,7 @@
 #include "platform/input.h"
 #include "platform/platform.h"
 #include "platform/script.h"
+#include "screens/score.h"
 #include "tools/replay_files.h"
 
 namespace fs = std::filesystem;
@@ -537,14 +538,18 @@ int generate(const Recording& rec, const fs::path& script_path) {
 
 // ---- Expected results ----
 
-std::string score_table(const std::vector<int32_t>& scores, bool named) {
+// The stored form of a table of ten named scores; the other slots and the ends of the names are
+// zero.
+std::string score_table(const std::vector<int32_t>& scores) {
     const char* names[] = {"ADA", "BOB", "CY", "DOT", "EVE", "FLO", "GUS", "HAL", "IDA", "JO"};
-    std::string bytes(replay::SCORES_BYTES, '\0');
+    ScoreTable table{};
     for (size_t slot = 0; slot < scores.size(); ++slot) {
-        for (int i = 0; i < 4; ++i) bytes[4 * slot + i] = char(uint32_t(scores[slot]) >> 8 * i);
-        if (named) memcpy(&bytes[64 + 16 * slot], names[slot], strlen(names[slot]));
+        table.scores[slot] = scores[slot];
+        memcpy(table.names[slot], names[slot], strlen(names[slot]));
     }
-    return bytes;
+    uint8_t bytes[SCORE_FILE_BYTES];
+    score_table_encode(table, bytes);
+    return std::string(reinterpret_cast<const char*>(bytes), sizeof bytes);
 }
 
 // Ten scores around the final one, best first.
@@ -556,7 +561,7 @@ std::string prepared_table(Table table, int32_t final_score) {
         if (table == Table::Enters && s <= final_score) s -= 50;  // none equal to it
         scores.push_back(std::max(s, 0));
     }
-    return table == Table::None ? "" : score_table(scores, true);
+    return table == Table::None ? "" : score_table(scores);
 }
 
 struct Paths {

@@ -14,9 +14,9 @@
 #include <string>
 #include <vector>
 
-namespace replay {
+#include "screens/score.h"
 
-constexpr size_t SCORES_BYTES = 320;
+namespace replay {
 
 // What a run of one recording gives, and what it is expected to give.
 struct Result {
@@ -65,14 +65,13 @@ inline std::string from_hex(const std::string& hex) {
 }
 
 // The ten scores of a table, for the comments that make a changed table readable in a diff.
-inline std::string score_list(const std::string& table) {
-    if (table.size() != SCORES_BYTES) return "(" + std::to_string(table.size()) + " bytes)";
+inline std::string score_list(const std::string& bytes) {
+    if (bytes.size() != SCORE_FILE_BYTES) return "(" + std::to_string(bytes.size()) + " bytes)";
+    ScoreTable table{};
+    score_table_decode(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size(), &table);
     std::string list;
-    for (int slot = 0; slot < 10; ++slot) {
-        uint32_t v = 0;
-        for (int i = 3; i >= 0; --i) v = v << 8 | uint8_t(table[4 * slot + i]);
-        list += (slot ? " " : "") + std::to_string(int32_t(v));
-    }
+    for (int rank = 0; rank < SCORE_RANKS; ++rank)
+        list += (rank ? " " : "") + std::to_string(table.scores[rank]);
     return list;
 }
 
