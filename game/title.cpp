@@ -4,6 +4,7 @@
 
 #include <cstdio>
 #include <cstring>
+#include <string>
 
 #include "audio/music.h"
 #include "audio/sound.h"
@@ -22,6 +23,7 @@
 #include "platform/random.h"
 #include "platform/resources.h"
 #include "platform/window.h"
+#include "screens/panel.h"
 
 int32_t title_init_pending = 1;
 int32_t backdrop_load_pending = 1;
@@ -74,9 +76,9 @@ void darken_title_colours() {
     }
 }
 
-bool resource_failed(const char* type, const char* name, const char* what) {
+bool resource_failed(const char* type, const std::string& name, const char* what) {
     char message[96];
-    snprintf(message, sizeof message, "the resource %s %s is %s", type, name, what);
+    snprintf(message, sizeof message, "the resource %s %s is %s", type, name.c_str(), what);
     game_fail(message);
     return false;
 }
@@ -95,19 +97,24 @@ bool bitmap_usable(int number, int32_t width, int32_t height) {
 bool resources_present() {
     struct Needed {
         const char* type;
-        const char* name;
+        int number;
+        const char* name;  // when not numbered
     };
     ResourceData data;
-    for (Needed r : {Needed{"BITMAP", "171"}, Needed{"BITMAP", "147"}, Needed{"WAVE", BONUS_WAVE},
-                     Needed{"DIALOG", "172"}}) {
-        if (!find_resource(r.type, r.name, &data))
-            return resource_failed(r.type, r.name, "missing");
+    for (Needed r :
+         {Needed{"BITMAP", BITMAP_SPRITES, nullptr}, Needed{"BITMAP", BITMAP_BACKDROP, nullptr},
+          Needed{"WAVE", 0, BONUS_WAVE}, Needed{"DIALOG", PANEL_DIALOG, nullptr}}) {
+        const bool found =
+            r.name ? find_resource(r.type, r.name, &data) : find_resource(r.type, r.number, &data);
+        if (!found)
+            return resource_failed(r.type, r.name ? r.name : std::to_string(r.number), "missing");
     }
     // The backdrop is copied whole onto the screen; the sprite cells are cut from 8-bit rows.
     if (!bitmap_usable(BITMAP_BACKDROP, SCREEN_COLUMNS, SCREEN_ROWS)) {
-        return resource_failed("BITMAP", "147", "damaged");
+        return resource_failed("BITMAP", std::to_string(BITMAP_BACKDROP), "damaged");
     }
-    if (!bitmap_usable(BITMAP_SPRITES, 1, 1)) return resource_failed("BITMAP", "171", "damaged");
+    if (!bitmap_usable(BITMAP_SPRITES, 1, 1))
+        return resource_failed("BITMAP", std::to_string(BITMAP_SPRITES), "damaged");
     return true;
 }
 

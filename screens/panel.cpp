@@ -13,8 +13,6 @@ Brush* panel_brush = nullptr;
 
 namespace {
 
-constexpr int PANEL_DIALOG = 172;
-
 void restart_game() {
     if (game_state != 0) game_state = STATE_START;
 }

@@ -5,6 +5,9 @@
 #include "game/keys.h"  // panel_latch: set while F3 is up, cleared when the panel closes
 #include "platform/dialog.h"
 
+// The control panel's dialog resource.
+constexpr int PANEL_DIALOG = 172;
+
 // The background of the number fields; made on the first colour message of an opening and
 // deleted when the dialog has closed.
 extern Brush* panel_brush;
