@@ -10,9 +10,6 @@
 
 namespace {
 
-constexpr int32_t ROCKET_MAX_X = 624;
-constexpr int32_t ROCKET_MIN_Y = 224;
-constexpr int32_t ROCKET_MAX_Y = 428;  // its lowest row stays just above the status bar
 constexpr int32_t MOUSE_SCALE = 2;
 
 }  // namespace

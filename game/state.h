@@ -27,6 +27,10 @@ constexpr int BUG_HEIGHT = 16;
 constexpr int ROCKET_WIDTH = 24;
 constexpr int ROCKET_HEIGHT = 32;
 constexpr int ROCKET_NOSE = 10;  // column of the nose inside the rocket: the ray leaves there
+// How far the rocket's top-left corner goes; x from 0.
+constexpr int32_t ROCKET_MAX_X = 624;
+constexpr int32_t ROCKET_MIN_Y = 224;
+constexpr int32_t ROCKET_MAX_Y = 428;  // its lowest row stays just above the status bar
 constexpr int DIGIT_FRAMES = 10;
 constexpr int DIGIT_SIZE = 16;
 constexpr int TWINKLE_COUNT = 10;

@@ -417,10 +417,6 @@ bool run_step(const Step& s, uint32_t pass) {
     return true;
 }
 
-int32_t clamp(int64_t v, int32_t lo, int32_t hi) {
-    return int32_t(std::min<int64_t>(std::max<int64_t>(v, lo), hi));
-}
-
 // The lowest falling bug still above the rocket, or -1.
 int lowest_bug(int32_t rocket_top) {
     int best = -1;
@@ -442,12 +438,14 @@ void steer(uint32_t pass) {
         return;
     }
     bool sent = player.motion_pass == pass;
-    int32_t x = clamp(rocket_x + 2 * (sent ? player.motion_dx : 0), 0, 624);
-    int32_t y = clamp(rocket_y + 2 * (sent ? player.motion_dy : 0), 224, 428);
+    int32_t x = std::clamp(rocket_x + 2 * (sent ? player.motion_dx : 0), 0, ROCKET_MAX_X);
+    int32_t y =
+        std::clamp(rocket_y + 2 * (sent ? player.motion_dy : 0), ROCKET_MIN_Y, ROCKET_MAX_Y);
     int target = lowest_bug(y);
     int32_t want = target >= 0 ? bug_bobs[target].x + BUG_WIDTH / 2 - ROCKET_NOSE : x;
     int speed = player.skill.speed;
-    int32_t dx = clamp((want - x) / 2, -speed, speed), dy = clamp((428 - y) / 2, 0, speed);
+    int32_t dx = std::clamp((want - x) / 2, -speed, speed);
+    int32_t dy = std::clamp((ROCKET_MAX_Y - y) / 2, 0, speed);
     if (dx || dy) {
         ScriptItem item;
         item.kind = ScriptItemKind::Mouse;
@@ -455,7 +453,7 @@ void steer(uint32_t pass) {
         queue(pass + 1, item);
         player.motion_pass = pass + 1, player.motion_dx = dx, player.motion_dy = dy;
     }
-    int32_t nose = clamp(x + 2 * dx, 0, 624) + ROCKET_NOSE;
+    int32_t nose = std::clamp(x + 2 * dx, 0, ROCKET_MAX_X) + ROCKET_NOSE;
     if (player.button_down) {
         queue_button(pass + 1, false);
     } else if (target >= 0 && nose >= bug_bobs[target].x + 2 &&
