@@ -20,6 +20,7 @@
 #include <ctime>
 #include <vector>
 
+#include "bench/bench_util.h"
 #include "platform/clock.h"
 #include "platform/platform.h"
 
@@ -28,19 +29,6 @@ namespace {
 constexpr uint32_t FRAME_MS = 35;
 constexpr int64_t WORK_NS = 500000;  // stands in for a frame's drawing and present
 constexpr int64_t STALL_NS = 200000;
-
-int64_t now_ns() {
-    timespec t;
-    clock_gettime(CLOCK_MONOTONIC, &t);
-    return int64_t(t.tv_sec) * 1000000000 + t.tv_nsec;
-}
-
-// CPU time of the process or thread; unlike getrusage, up to date while the thread runs.
-int64_t cpu_ns(clockid_t which) {
-    timespec t;
-    clock_gettime(which, &t);
-    return int64_t(t.tv_sec) * 1000000000 + t.tv_nsec;
-}
 
 // Nanoseconds this thread has spent runnable but waiting for a processor.
 int64_t run_queue_ns() {
@@ -59,10 +47,10 @@ using Wait = void (*)(uint32_t start, uint32_t ms);
 int64_t tick_zero(Ticks ticks) {
     int64_t best_gap = INT64_MAX, zero = 0;
     uint32_t last = ticks();
-    int64_t last_t = now_ns();
+    int64_t last_t = clock_ns(CLOCK_MONOTONIC);
     for (int changes = 0; changes < 40;) {
         const uint32_t v = ticks();
-        const int64_t t = now_ns();
+        const int64_t t = clock_ns(CLOCK_MONOTONIC);
         if (v != last) {
             ++changes;
             if (t - last_t < best_gap) {
@@ -77,32 +65,27 @@ int64_t tick_zero(Ticks ticks) {
 }
 
 void spin_for(int64_t ns) {
-    const int64_t end = now_ns() + ns;
-    while (now_ns() < end) {
+    const int64_t end = clock_ns(CLOCK_MONOTONIC) + ns;
+    while (clock_ns(CLOCK_MONOTONIC) < end) {
     }
-}
-
-int64_t percentile(std::vector<int64_t> values, double p) {
-    if (values.empty()) return 0;
-    std::sort(values.begin(), values.end());
-    return values[std::min(values.size() - 1, size_t(p * double(values.size())))];
 }
 
 void pace(benchmark::State& state, Ticks ticks, Wait wait) {
     const int64_t zero = tick_zero(ticks);
     std::vector<int64_t> late, late_calm, frame;
     int64_t short_frames = 0, early = 0, stalls = 0, wait_cpu = 0;
-    const int64_t cpu_before = cpu_ns(CLOCK_PROCESS_CPUTIME_ID), wall_before = now_ns();
+    const int64_t cpu_before = clock_ns(CLOCK_PROCESS_CPUTIME_ID),
+                  wall_before = clock_ns(CLOCK_MONOTONIC);
     int64_t previous_end = wall_before;
     for (auto _ : state) {
         const uint32_t start = ticks();
         spin_for(WORK_NS);
         const int64_t queue_before = run_queue_ns(),
-                      wait_cpu_before = cpu_ns(CLOCK_THREAD_CPUTIME_ID);
+                      wait_cpu_before = clock_ns(CLOCK_THREAD_CPUTIME_ID);
         wait(start, FRAME_MS);
-        const int64_t end = now_ns();
+        const int64_t end = clock_ns(CLOCK_MONOTONIC);
         const uint32_t end_tick = ticks();
-        wait_cpu += cpu_ns(CLOCK_THREAD_CPUTIME_ID) - wait_cpu_before;
+        wait_cpu += clock_ns(CLOCK_THREAD_CPUTIME_ID) - wait_cpu_before;
         const int64_t lateness = end - (zero + (int64_t(start) + FRAME_MS) * 1000000);
         const bool stalled = run_queue_ns() - queue_before > STALL_NS;
         short_frames += end_tick - start < FRAME_MS;
@@ -113,7 +96,8 @@ void pace(benchmark::State& state, Ticks ticks, Wait wait) {
         previous_end = end;
         if (!stalled) late_calm.push_back(lateness);
     }
-    const double wall = double(now_ns() - wall_before), frames = double(state.iterations());
+    const double wall = double(clock_ns(CLOCK_MONOTONIC) - wall_before),
+                 frames = double(state.iterations());
     state.counters["short_frames"] = double(short_frames);
     state.counters["early_frames"] = double(early);
     state.counters["late_p50_us"] = double(percentile(late, 0.5)) / 1e3;
@@ -129,7 +113,7 @@ void pace(benchmark::State& state, Ticks ticks, Wait wait) {
         double(std::count_if(frame.begin(), frame.end(), [](int64_t f) { return f < 34950000; }));
     state.counters["drift_pct"] = 100.0 * (wall / frames / (FRAME_MS * 1e6) - 1.0);
     state.counters["cpu_pct"] =
-        100.0 * double(cpu_ns(CLOCK_PROCESS_CPUTIME_ID) - cpu_before) / wall;
+        100.0 * double(clock_ns(CLOCK_PROCESS_CPUTIME_ID) - cpu_before) / wall;
     state.counters["wait_cpu_pct"] = 100.0 * double(wait_cpu) / wall;
 }
 

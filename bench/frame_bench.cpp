@@ -13,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "bench/bench_util.h"
 #include "game/state.h"
 #include "platform/input.h"
 #include "platform/platform.h"
@@ -39,12 +40,6 @@ std::string write_script() {
     return path;
 }
 
-int64_t clock_ns(clockid_t id) {
-    timespec t;
-    clock_gettime(id, &t);
-    return int64_t(t.tv_sec) * 1000000000 + t.tv_nsec;
-}
-
 struct PassStart {
     int64_t wall, cpu;
     bool play;  // the pass runs a whole frame of play
@@ -54,12 +49,6 @@ std::vector<PassStart> pass_starts;
 void note_pass(uint32_t) {
     pass_starts.push_back({clock_ns(CLOCK_MONOTONIC), clock_ns(CLOCK_THREAD_CPUTIME_ID),
                            game_state == STATE_PLAY && !paused});
-}
-
-double percentile_us(std::vector<int64_t> v, double p) {
-    if (v.empty()) return 0;
-    std::sort(v.begin(), v.end());
-    return double(v[std::min(v.size() - 1, size_t(p * double(v.size())))]) / 1e3;
 }
 
 void Timedemo(benchmark::State& state) {
@@ -88,10 +77,10 @@ void Timedemo(benchmark::State& state) {
     }
     state.counters["play_frames"] = double(wall.size());
     state.counters["fps"] = wall_total ? 1e9 * double(wall.size()) / double(wall_total) : 0;
-    state.counters["wall_p50_us"] = percentile_us(wall, 0.5);
-    state.counters["wall_p99_us"] = percentile_us(wall, 0.99);
-    state.counters["cpu_p50_us"] = percentile_us(cpu, 0.5);
-    state.counters["cpu_p99_us"] = percentile_us(cpu, 0.99);
+    state.counters["wall_p50_us"] = double(percentile(wall, 0.5)) / 1e3;
+    state.counters["wall_p99_us"] = double(percentile(wall, 0.99)) / 1e3;
+    state.counters["cpu_p50_us"] = double(percentile(cpu, 0.5)) / 1e3;
+    state.counters["cpu_p99_us"] = double(percentile(cpu, 0.99)) / 1e3;
 }
 // The game boots once per process.
 BENCHMARK(Timedemo)->Iterations(1)->Unit(benchmark::kMillisecond)->UseRealTime();
