@@ -12,12 +12,6 @@
 
 namespace {
 
-int lines(const std::string& text) {
-    int count = 0;
-    for (char c : text) count += c == '\n';
-    return count;
-}
-
 uint32_t le32(const std::string& bytes, size_t at) {
     uint32_t value = 0;
     for (int i = 3; i >= 0; --i) value = value << 8 | uint8_t(bytes[at + i]);
@@ -96,7 +90,7 @@ TEST(GameRun, BadOptionsGiveOneMessage) {
 }
 
 TEST(GameRun, NoDisplayPointsToHeadless) {
-    GameOutput run = run_game("--frames 1", "env -u DISPLAY -u WAYLAND_DISPLAY -u SDL_VIDEODRIVER");
+    GameOutput run = run_game("--frames 1", "-u DISPLAY -u WAYLAND_DISPLAY -u SDL_VIDEODRIVER");
     EXPECT_NE(run.status, 0);
     EXPECT_EQ(lines(run.err), 1) << run.err;
     EXPECT_NE(run.err.find("--headless"), std::string::npos) << run.err;

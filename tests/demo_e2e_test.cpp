@@ -1,6 +1,5 @@
 // The built-in demo, --timedemo and --user-data, run as a player would run them.
 #include <gtest/gtest.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <filesystem>
@@ -9,21 +8,11 @@
 #include <sstream>
 #include <string>
 
+#include "tests/game_run.h"
+
 namespace {
 
 namespace fs = std::filesystem;
-
-struct GameRun {
-    int status;
-    std::string out, err;
-};
-
-std::string slurp(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
 
 class Demo : public ::testing::Test {
   protected:
@@ -34,12 +23,8 @@ class Demo : public ::testing::Test {
     }
     void TearDown() override { fs::remove_all(dir); }
     // Runs the game in the test's own folder (the game writes scores.bin where it runs).
-    GameRun run(const std::string& args, const std::string& env = "") {
-        const std::string out = (dir / "out").string(), err = (dir / "err").string();
-        const std::string command = "cd " + dir.string() + " && env " + env + " " + GNATRIX_EXE +
-                                    " " + args + " >" + out + " 2>" + err + " </dev/null";
-        int raw = std::system(command.c_str());
-        return {WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, slurp(out), slurp(err)};
+    GameOutput run(const std::string& args, const std::string& env = "") {
+        return run_game(args, env, dir.string());
     }
     fs::path dir;
 };
@@ -47,7 +32,7 @@ class Demo : public ::testing::Test {
 const std::regex SUMMARY("score (\\d+), missed (\\d+), passes (\\d+), game time \\d+\\.\\d s\n");
 
 TEST_F(Demo, HeadlessAlonePlaysTheBuiltInDemoToTheEndAndSumsItUp) {
-    GameRun demo = run("--headless");
+    GameOutput demo = run("--headless");
     ASSERT_EQ(0, demo.status) << demo.err;
     std::smatch m;
     ASSERT_TRUE(std::regex_match(demo.out, m, SUMMARY)) << demo.out;
@@ -56,14 +41,14 @@ TEST_F(Demo, HeadlessAlonePlaysTheBuiltInDemoToTheEndAndSumsItUp) {
     EXPECT_GT(std::stoi(m[3]), 1000);
     EXPECT_EQ(320u, fs::file_size(dir / "scores.bin"));
     // A frame limit or a script of its own means no demo and no summary.
-    GameRun limited = run("--headless --frames 5");
+    GameOutput limited = run("--headless --frames 5");
     EXPECT_EQ(0, limited.status);
     EXPECT_EQ("", limited.out);
 }
 
 TEST_F(Demo, TimedemoReplaysAScriptAndReportsItsSpeed) {
     std::ofstream(dir / "short.gxi") << "gnatrix-input 1\nseed 7\n@40 mouse 5 0\n@299 close\n";
-    GameRun timed = run("--headless --timedemo short.gxi");
+    GameOutput timed = run("--headless --timedemo short.gxi");
     ASSERT_EQ(0, timed.status) << timed.err;
     std::istringstream lines(timed.out);
     std::string summary, speed;
@@ -77,7 +62,7 @@ TEST_F(Demo, TimedemoReplaysAScriptAndReportsItsSpeed) {
 
     // A recording from another format version is refused before anything runs.
     std::ofstream(dir / "future.gxi") << "gnatrix-input 2\n@5 close\n";
-    GameRun refused = run("--headless --timedemo future.gxi");
+    GameOutput refused = run("--headless --timedemo future.gxi");
     EXPECT_NE(0, refused.status);
     EXPECT_EQ("", refused.out);
     EXPECT_NE(std::string::npos, refused.err.find("version 2 is not supported")) << refused.err;
@@ -86,18 +71,18 @@ TEST_F(Demo, TimedemoReplaysAScriptAndReportsItsSpeed) {
 TEST_F(Demo, UserDataRunsInTheXdgFolderMadeWhenMissing) {
     std::ofstream(dir / "short.gxi") << "gnatrix-input 1\n@50 close\n";
     // The script's name is the player's, relative to where the command was typed.
-    GameRun run_there = run("--user-data --headless --play short.gxi --dump-state 10:state.txt",
-                            "XDG_DATA_HOME=" + (dir / "xdg").string());
+    GameOutput run_there = run("--user-data --headless --play short.gxi --dump-state 10:state.txt",
+                               "XDG_DATA_HOME=" + (dir / "xdg").string());
     ASSERT_EQ(0, run_there.status) << run_there.err;
     EXPECT_TRUE(fs::exists(dir / "state.txt"));
     EXPECT_TRUE(fs::is_directory(dir / "xdg" / "gnatrix"));
-    GameRun home =
+    GameOutput home =
         run("--user-data --headless --frames 2", "-u XDG_DATA_HOME HOME=" + dir.string());
     EXPECT_EQ(0, home.status) << home.err;
     EXPECT_TRUE(fs::is_directory(dir / ".local" / "share" / "gnatrix"));
     fs::create_directories(dir / "blocked");
     std::ofstream(dir / "blocked" / "gnatrix") << "a file, not a folder";
-    GameRun blocked = run("--data-dir blocked/gnatrix/x --headless --frames 2");
+    GameOutput blocked = run("--data-dir blocked/gnatrix/x --headless --frames 2");
     EXPECT_EQ(1, blocked.status);
     EXPECT_NE(std::string::npos, blocked.err.find("cannot use the folder")) << blocked.err;
 }

@@ -124,22 +124,6 @@ bool outside_title_window(int x, int y) {
     return !window && !caption && !(x == 40 && y == 40);
 }
 
-int run_gnatrix(const std::string& arguments) {
-    // In a folder of their own, so that the score file of the runs stays out of the way.
-    std::string folder = std::string(GNATRIX_BINARY_DIR) + "/game_runs";
-    std::string command = "mkdir -p \"" + folder + "\" && cd \"" + folder + "\" && \"" +
-                          GNATRIX_EXE + "\" " + arguments + " 2>/dev/null";
-    int status = system(command.c_str());
-    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-}
-
-std::string read_text(const std::string& path) {
-    std::ifstream in(path);
-    std::stringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
-
 std::string dump_value(const std::string& dump, const std::string& name) {
     std::istringstream lines(dump);
     std::string line;

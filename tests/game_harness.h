@@ -49,10 +49,6 @@ void start_game(GameHarness& game, int bugs = 10, int speed = 1);
 // title screen shows nothing but the title picture.
 bool outside_title_window(int x, int y);
 
-// Runs the built executable with these arguments; its exit status.
-int run_gnatrix(const std::string& arguments);
-// A file's whole text.
-std::string read_text(const std::string& path);
 // The value on the "name value" line of a state dump, or "" when there is none.
 std::string dump_value(const std::string& dump, const std::string& name);
 // A fresh path for a test's output file.

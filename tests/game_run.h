@@ -9,36 +9,44 @@
 #include <sstream>
 #include <string>
 
-namespace {
+#include "tests/scratch_dir.h"
 
 struct GameOutput {
     int status;
     std::string out, err;
 };
 
-// Each test runs in its own process (ctest may run several at once): output files by pid.
-std::string run_base() {
+// Output files of a test process's own (ctest may run several at once): by pid.
+inline std::string run_base() {
     return std::string(GNATRIX_BINARY_DIR) + "/e2e_run_" + std::to_string(getpid());
 }
 
-std::string slurp(const std::string& path) {
+// A file's whole contents; "" when it cannot be read.
+inline std::string slurp(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
     std::stringstream text;
     text << in.rdbuf();
     return text.str();
 }
 
-// Runs the game with these arguments, after a command prefix (such as env) when given.
-GameOutput run_game(const std::string& args, const std::string& prefix = "") {
-    std::string base = run_base();
-    std::string command = prefix + " " + GNATRIX_EXE + " " + args + " >" + base + ".out 2>" + base +
-                          ".err </dev/null";
-    int raw = std::system(command.c_str());
-    GameOutput run{WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, slurp(base + ".out"),
-                   slurp(base + ".err")};
-    std::remove((base + ".out").c_str());
-    std::remove((base + ".err").c_str());
-    return run;
+// Lines in a text: the number of newlines.
+inline int lines(const std::string& text) {
+    int count = 0;
+    for (char c : text) count += c == '\n';
+    return count;
 }
 
-}  // namespace
+// Runs the game with these arguments in `dir` (this process's own folder when empty), where
+// it writes its score table; `env` is for env(1): assignments, or -u NAME to unset one.
+inline GameOutput run_game(const std::string& args, const std::string& env = "",
+                           const std::string& dir = "") {
+    const std::string folder = dir.empty() ? process_scratch().str() : dir;
+    const std::string out = folder + "/run.out", err = folder + "/run.err";
+    const std::string command = "cd \"" + folder + "\" && env " + env + " \"" + GNATRIX_EXE +
+                                "\" " + args + " >\"" + out + "\" 2>\"" + err + "\" </dev/null";
+    const int raw = std::system(command.c_str());
+    GameOutput run{WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, slurp(out), slurp(err)};
+    std::remove(out.c_str());
+    std::remove(err.c_str());
+    return run;
+}

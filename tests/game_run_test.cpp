@@ -1,5 +1,7 @@
 // The whole game run as the executable, headless: the title's dumps, and a game left alone
 // that ends after its tenth miss at the frame its start layout dictates, the same every time.
+#include "tests/game_run.h"
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -21,8 +23,8 @@ std::string dump_at(int pass, const std::string& extra = "") {
     std::ostringstream args;
     args << "--headless --seed 99 --frames " << pass + 1 << " --dump-state " << pass << ":" << path
          << " " << extra;
-    EXPECT_EQ(run_gnatrix(args.str()), 0) << args.str();
-    std::string text = read_text(path);
+    EXPECT_EQ(run_game(args.str()).status, 0) << args.str();
+    std::string text = slurp(path);
     remove(path.c_str());
     return text;
 }
@@ -32,7 +34,7 @@ std::string dump_at(int pass, const std::string& extra = "") {
 TEST(GameRun, TitleDumpsTheScreenAndEveryGlobal) {
     std::string screen = temp_path("title.bmp");
     std::string state = dump_at(0, "--dump-screen 0:" + screen);
-    EXPECT_EQ(read_text(screen).size(), 14u + 40 + 1024 + 640 * 480);
+    EXPECT_EQ(slurp(screen).size(), 14u + 40 + 1024 + 640 * 480);
     remove(screen.c_str());
     for (const char* name : {"bug_count",   "missed_limit",      "speed_mode",
                              "volume",      "game_state",        "paused",
@@ -64,15 +66,15 @@ TEST(GameRun, TitleGameOverNewGameAndEscape) {
          << " --dump-state " << over << ":" << ended << " --dump-screen " << over << ":" << table
          << " --dump-state " << second << ":" << again;
     // Esc ends the run long before its 5000 passes, with a normal status.
-    EXPECT_EQ(run_gnatrix(args.str()), 0) << args.str();
-    EXPECT_EQ(dump_value(read_text(title), "game_state"), "1");
-    std::string over_dump = read_text(ended);
+    EXPECT_EQ(run_game(args.str()).status, 0) << args.str();
+    EXPECT_EQ(dump_value(slurp(title), "game_state"), "1");
+    std::string over_dump = slurp(ended);
     EXPECT_EQ(dump_value(over_dump, "game_state"), "4");
     EXPECT_EQ(dump_value(over_dump, "missed_count"), "10");
     EXPECT_EQ(dump_value(over_dump, "paused"), "1");
-    std::string picture = read_text(table);
+    std::string picture = slurp(table);
     EXPECT_NE(std::count(picture.begin(), picture.end(), char(23)), 0) << "the score table shows";
-    std::string again_dump = read_text(again);
+    std::string again_dump = slurp(again);
     EXPECT_EQ(dump_value(again_dump, "game_state"), "4");
     EXPECT_EQ(dump_value(again_dump, "missed_count"), "0");
     EXPECT_EQ(dump_value(again_dump, "paused"), "0");

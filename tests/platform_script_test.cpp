@@ -2,7 +2,6 @@
 // back and recording again with identical results.
 #include <SDL.h>
 #include <gtest/gtest.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -15,6 +14,7 @@
 #include "platform/platform.h"
 #include "platform/random.h"
 #include "platform/script.h"
+#include "tests/game_run.h"
 
 namespace {
 
@@ -22,13 +22,6 @@ namespace {
 std::string temp_path(const std::string& name) {
     return std::string(GNATRIX_BINARY_DIR) + "/script_test_" + std::to_string(getpid()) + "_" +
            name;
-}
-
-std::string read_file(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
 }
 
 void write_file(const std::string& path, const std::string& text) {
@@ -197,7 +190,7 @@ void live_player(uint32_t pass) {
 TEST(ScriptRun, RecordPlayRecordGivesTheSameScriptAndTheSameInput) {
     std::string first = temp_path("first.txt"), second = temp_path("second.txt");
     std::string live_trace = run_passes("", first, 12, live_player);
-    std::string recorded = read_file(first);
+    std::string recorded = slurp(first);
     EXPECT_NE(recorded.find("@2 key f2 down\n@3 key space down\n"), std::string::npos) << recorded;
     EXPECT_NE(recorded.find("@4 key space up\n"), std::string::npos) << recorded;
     EXPECT_NE(recorded.find("@6 mouse 0 4\n"), std::string::npos) << recorded;
@@ -206,18 +199,18 @@ TEST(ScriptRun, RecordPlayRecordGivesTheSameScriptAndTheSameInput) {
     auto no_live_input = [](uint32_t pass) { live_player(pass); };  // ignored while playing
     std::string played_trace = run_passes(first, second, 12, no_live_input);
     EXPECT_EQ(played_trace, live_trace);
-    EXPECT_EQ(read_file(second), recorded);
+    EXPECT_EQ(slurp(second), recorded);
 
     std::string third = temp_path("third.txt");
     run_passes(second, third, 12, [](uint32_t) {});
-    EXPECT_EQ(read_file(third), recorded);
+    EXPECT_EQ(slurp(third), recorded);
 }
 
 TEST(ScriptRun, TheScriptsSeedFixesTheGamesSeedUnlessTheCommandLineGivesOne) {
     std::string path = temp_path("seeded.txt"), out = temp_path("seeded-out.txt");
     write_file(path, "gnatrix-input 1\nseed 4711\n@1 key up down\n");
     run_passes(path, out, 3, [](uint32_t) {});
-    EXPECT_EQ(read_file(out), "gnatrix-input 1\nseed 4711\n@1 key up down\n");
+    EXPECT_EQ(slurp(out), "gnatrix-input 1\nseed 4711\n@1 key up down\n");
 
     Options options;
     options.play_file = path;
@@ -329,7 +322,7 @@ TEST(ScriptRun, LiveRunsHaveNoPanelItemsButRecordTheClicks) {
     script_record_panel_item({PanelControl::Volume, false});
     script_record_panel_item({PanelControl::Ok, false});
     ASSERT_TRUE(script_finish(&error)) << error;
-    std::string text = read_file(out);
+    std::string text = slurp(out);
     EXPECT_NE(text.find("@7 panel volume down\n@7 panel ok\n"), std::string::npos) << text;
     script_reset();
 }
@@ -337,16 +330,6 @@ TEST(ScriptRun, LiveRunsHaveNoPanelItemsButRecordTheClicks) {
 }  // namespace
 
 namespace {
-
-// The built game, headless; its exit status and what it said on standard error.
-int run_game(const std::string& args, std::string* err) {
-    std::string err_path = temp_path("game.err");
-    std::string command = std::string(GNATRIX_EXE) + " --headless " + args + " >/dev/null 2>" +
-                          err_path + " </dev/null";
-    int raw = std::system(command.c_str());
-    *err = read_file(err_path);
-    return WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-}
 
 TEST(ScriptGame, APlayedScriptRecordsAgainIdenticallyAndItsCloseEndsTheRun) {
     std::string script = temp_path("e2e.txt"), again = temp_path("e2e-again.txt");
@@ -356,30 +339,30 @@ TEST(ScriptGame, APlayedScriptRecordsAgainIdenticallyAndItsCloseEndsTheRun) {
         "@3 button down\n@4 button up\n@6 close\n";
     write_file(script, text);
     std::remove(screen.c_str());
-    std::string err;
-    EXPECT_EQ(
-        run_game("--play " + script + " --record " + again + " --dump-screen 5:" + screen, &err), 0)
-        << err;
-    EXPECT_EQ(read_file(again), text);
-    EXPECT_FALSE(read_file(screen).empty()) << "the run lasted until the close at pass 6";
-    EXPECT_NE(run_game("--play " + script + " --dump-screen 7:" + screen, &err), 0)
+    GameOutput run = run_game("--headless --play " + script + " --record " + again +
+                              " --dump-screen 5:" + screen);
+    EXPECT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(slurp(again), text);
+    EXPECT_FALSE(slurp(screen).empty()) << "the run lasted until the close at pass 6";
+    EXPECT_NE(run_game("--headless --play " + script + " --dump-screen 7:" + screen).status, 0)
         << "and no longer";
 }
 
 TEST(ScriptGame, AMalformedScriptStopsTheGameWithOneMessage) {
     std::string script = temp_path("e2e-bad.txt");
     write_file(script, "gnatrix-input 1\n@1 key f2 down\n@2 key f2 upp\n");
-    std::string err;
-    EXPECT_NE(run_game("--play " + script, &err), 0);
+    const GameOutput run = run_game("--headless --play " + script);
+    const std::string& err = run.err;
+    EXPECT_NE(run.status, 0);
     EXPECT_NE(err.find(script + ":3: expected down or up"), std::string::npos) << err;
     EXPECT_EQ(std::count(err.begin(), err.end(), '\n'), 1) << err;
 }
 
 TEST(ScriptGame, ARecordingOfFramesEndsWhereTheRunEnded) {
     std::string recorded = temp_path("e2e-frames.txt");
-    std::string err;
-    ASSERT_EQ(run_game("--seed 12 --frames 3 --record " + recorded, &err), 0) << err;
-    EXPECT_EQ(read_file(recorded), "gnatrix-input 1\nseed 12\n@3 close\n");
+    GameOutput run = run_game("--headless --seed 12 --frames 3 --record " + recorded);
+    ASSERT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(slurp(recorded), "gnatrix-input 1\nseed 12\n@3 close\n");
 }
 
 }  // namespace

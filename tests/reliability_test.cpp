@@ -1,7 +1,6 @@
 // The game against what it cannot trust: missing and damaged resources, malformed command
 // lines, and a close request at any pass; and the inputs the fuzzers found, kept as tests.
 #include <gtest/gtest.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -22,16 +21,11 @@
 #include "platform/resources.h"
 #include "platform/sound.h"
 #include "screens/score.h"
+#include "tests/game_run.h"
 
 namespace {
 
 using Bytes = std::vector<uint8_t>;
-
-int lines(const std::string& text) {
-    int count = 0;
-    for (char c : text) count += c == '\n';
-    return count;
-}
 
 // ---- Missing and damaged resources: the game run in this process on a changed resource ----
 
@@ -91,33 +85,12 @@ INSTANTIATE_TEST_SUITE_P(Resources, BadResource,
 
 // ---- Malformed command lines, against the built program ----
 
-struct GameRun {
-    int status;
-    std::string out, err;
-};
-
-std::string slurp(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
-
 // A folder of this test process's own (ctest runs tests side by side).
 std::string scratch_dir() {
     std::string dir = std::string(GNATRIX_BINARY_DIR) + "/reliability_" + std::to_string(getpid());
     std::string command = "mkdir -p " + dir;
     EXPECT_EQ(std::system(command.c_str()), 0);
     return dir;
-}
-
-// Runs the game in `dir` with these arguments (and environment assignments before them).
-GameRun run_game(const std::string& dir, const std::string& args, const std::string& env = "") {
-    const std::string base = dir + "/run";
-    const std::string command = "cd " + dir + " && env " + env + " " + GNATRIX_EXE + " " + args +
-                                " >" + base + ".out 2>" + base + ".err </dev/null";
-    const int raw = std::system(command.c_str());
-    return {WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, slurp(base + ".out"), slurp(base + ".err")};
 }
 
 TEST(CommandLine, EveryMalformedLineGivesOneMessageAndFails) {
@@ -163,7 +136,7 @@ TEST(CommandLine, EveryMalformedLineGivesOneMessageAndFails) {
                                      "--headless --frames 1 --record /nonexistent/dir/r.txt"};
     std::ofstream(dir + "/malformed.txt") << "gnatrix-input 1\n@1 key f13 down\n";
     for (const char* args : malformed) {
-        const GameRun run = run_game(dir, args);
+        const GameOutput run = run_game(args, "", dir);
         EXPECT_NE(run.status, 0) << args;
         EXPECT_EQ(lines(run.err), 1) << args << ": " << run.err;
         EXPECT_EQ(run.err.rfind("gnatrix: ", 0), 0u) << args << ": " << run.err;
@@ -282,8 +255,8 @@ TEST(CloseAtAnyPass, EndsCleanlyWithTheScoresOldOrWhole) {
         const uint32_t pass = after + 1;
         std::ofstream(script) << close_run_script(pass);
         std::remove(scores.c_str());
-        const GameRun run =
-            run_game(dir, "--headless --play close_run.txt", "GNATRIX_CHECK_RELEASES=1");
+        const GameOutput run =
+            run_game("--headless --play close_run.txt", "GNATRIX_CHECK_RELEASES=1", dir);
         const std::string what = std::string("close at pass ") + std::to_string(pass) + " (" +
                                  PHASE_NAMES[int(phase_at_pass[after])] + ")";
         EXPECT_EQ(run.status, 0) << what << ": " << run.err;
