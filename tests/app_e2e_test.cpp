@@ -1,7 +1,5 @@
 // The built game run as a player would run it: headless passes, dumps, and the command line.
 #include <gtest/gtest.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <cstdio>
 #include <fstream>
@@ -19,8 +17,8 @@ uint32_t le32(const std::string& bytes, size_t at) {
 }
 
 TEST(GameRun, HeadlessPassesWriteTheScreenAtTheEndOfAPass) {
-    std::string bmp = std::string(GNATRIX_BINARY_DIR) + "/e2e_screen.bmp";
-    std::string again = std::string(GNATRIX_BINARY_DIR) + "/e2e_screen_again.bmp";
+    std::string bmp = temp_path("e2e_screen.bmp");
+    std::string again = temp_path("e2e_screen_again.bmp");
     std::remove(bmp.c_str());
     GameOutput run = run_game("--headless --frames 3 --dump-screen 2:" + bmp);
     EXPECT_EQ(run.status, 0) << run.err;
@@ -54,7 +52,7 @@ TEST(GameRun, DumpsThatCannotBeWrittenFailTheRun) {
 }
 
 TEST(GameRun, EscapeDuringTheTitleEndsTheProgram) {
-    std::string base = run_base();
+    std::string base = temp_path("escape");
     std::ofstream(base + ".script") << "gnatrix-input 1\n@3 key escape down\n";
     GameOutput run = run_game("--headless --play " + base + ".script --dump-state 2:" + base +
                               ".state --dump-state 50:" + base + ".late");

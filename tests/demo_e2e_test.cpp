@@ -1,6 +1,5 @@
 // The built-in demo, --timedemo and --user-data, run as a player would run them.
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <filesystem>
 #include <fstream>
@@ -16,17 +15,12 @@ namespace fs = std::filesystem;
 
 class Demo : public ::testing::Test {
   protected:
-    void SetUp() override {
-        dir = fs::path(GNATRIX_BINARY_DIR) / ("demo_" + std::to_string(getpid()));
-        fs::remove_all(dir);
-        fs::create_directories(dir);
-    }
-    void TearDown() override { fs::remove_all(dir); }
     // Runs the game in the test's own folder (the game writes scores.bin where it runs).
     GameOutput run(const std::string& args, const std::string& env = "") {
         return run_game(args, env, dir.string());
     }
-    fs::path dir;
+    const ScratchDir scratch{"demo"};
+    const fs::path dir = scratch.path();
 };
 
 const std::regex SUMMARY("score (\\d+), missed (\\d+), passes (\\d+), game time \\d+\\.\\d s\n");

@@ -3,7 +3,6 @@
 #include "platform/dialog.h"
 
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <cstring>
 #include <filesystem>
@@ -19,6 +18,7 @@
 #include "platform/screenshot.h"
 #include "platform/script.h"
 #include "platform/window.h"
+#include "tests/scratch_dir.h"
 
 namespace {
 
@@ -150,8 +150,7 @@ TEST_F(DialogTest, BrushesAreCountedAndDeletedOnce) {
 
 // Plays a script whose pass 0 holds these lines, with pass 0 started.
 void play_pass0(const std::string& lines) {
-    std::string path =
-        std::string(GNATRIX_BINARY_DIR) + "/dialog_test_" + std::to_string(getpid()) + ".txt";
+    std::string path = temp_path("dialog_test.txt");
     std::ofstream(path) << "gnatrix-input 1\n" << lines;
     std::string error;
     ASSERT_TRUE(script_start(path, "", false, 0, &error)) << error;
@@ -251,9 +250,8 @@ int face_pixels(const std::string& path) {
 
 TEST_F(LiveDialogTest, PrintScreenSavesThePanelOverTheScreenAsShown) {
     namespace fs = std::filesystem;
-    const fs::path dir = fs::path(GNATRIX_BINARY_DIR) / ("dialog_shot_" + std::to_string(getpid()));
-    fs::remove_all(dir);
-    fs::create_directories(dir);
+    const ScratchDir scratch("dialog_shot");
+    const fs::path& dir = scratch.path();
     const fs::path home = fs::current_path();
     fs::current_path(dir);
     keystroke(VK_SNAPSHOT);
@@ -269,7 +267,6 @@ TEST_F(LiveDialogTest, PrintScreenSavesThePanelOverTheScreenAsShown) {
     ASSERT_EQ(1u, during.size()) << "one shot in the dialog";
     EXPECT_GT(face_pixels(during[0]), 5000) << "the panel is in the picture";
     EXPECT_EQ(0, face_pixels((dir / after).string())) << "and gone with the panel";
-    fs::remove_all(dir);
 }
 
 TEST_F(LiveDialogTest, CloseRequestEndsTheDialogAndReachesTheWindow) {

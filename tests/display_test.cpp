@@ -3,7 +3,6 @@
 #include "gfx/display.h"
 
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <cstdio>
 #include <cstring>
@@ -15,6 +14,7 @@
 #include "gfx/draw.h"
 #include "gfx/palette.h"
 #include "platform/platform.h"
+#include "tests/scratch_dir.h"
 
 namespace {
 
@@ -224,8 +224,7 @@ TEST_P(DisplayTest, PaletteChangesShowAtOnceAndTheDumpCarriesThem) {
     p[0] = 7;                          // top-left
     p[479 * primary_pitch + 639] = 7;  // bottom-right
     // Each pitch writes its own file: ctest runs the two at once.
-    const std::string path = std::string(GNATRIX_BINARY_DIR) + "/display_test_dump_" +
-                             std::to_string(GetParam()) + "_" + std::to_string(getpid()) + ".bmp";
+    const std::string path = temp_path("display_dump_" + std::to_string(GetParam()) + ".bmp");
     ASSERT_TRUE(platform_dump_screen(path.c_str()));
     gfx_unlock_primary();
 

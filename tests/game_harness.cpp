@@ -2,7 +2,6 @@
 #include "game_harness.h"
 
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <cstdio>
 #include <cstdlib>
@@ -24,6 +23,7 @@
 #include "platform/resources.h"
 #include "platform/window.h"
 #include "screens/score.h"
+#include "tests/scratch_dir.h"
 
 namespace {
 
@@ -131,10 +131,4 @@ std::string dump_value(const std::string& dump, const std::string& name) {
         if (line.compare(0, name.size() + 1, name + " ") == 0) return line.substr(name.size() + 1);
     }
     return "";
-}
-
-std::string temp_path(const std::string& name) {
-    static int counter = 0;
-    return std::string(GNATRIX_BINARY_DIR) + "/game_test_" + std::to_string(getpid()) + "_" +
-           std::to_string(counter++) + "_" + name;
 }

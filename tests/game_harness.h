@@ -51,5 +51,3 @@ bool outside_title_window(int x, int y);
 
 // The value on the "name value" line of a state dump, or "" when there is none.
 std::string dump_value(const std::string& dump, const std::string& name);
-// A fresh path for a test's output file.
-std::string temp_path(const std::string& name);

@@ -1,7 +1,6 @@
 // Runs the built game as a player would, in its own process, and reads what it wrote.
 #pragma once
 #include <sys/wait.h>
-#include <unistd.h>
 
 #include <cstdio>
 #include <cstdlib>
@@ -15,11 +14,6 @@ struct GameOutput {
     int status;
     std::string out, err;
 };
-
-// Output files of a test process's own (ctest may run several at once): by pid.
-inline std::string run_base() {
-    return std::string(GNATRIX_BINARY_DIR) + "/e2e_run_" + std::to_string(getpid());
-}
 
 // A file's whole contents; "" when it cannot be read.
 inline std::string slurp(const std::string& path) {

@@ -3,25 +3,19 @@
 // the scores in the player's data folder.
 #include <gtest/gtest.h>
 #include <sys/wait.h>
-#include <unistd.h>
 
 #include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <string>
 
+#include "tests/game_run.h"
+
 namespace {
 
 namespace fs = std::filesystem;
 
 const std::string APP_ID = "org.gnatrix.Gnatrix";
-
-std::string slurp(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
 
 // The value of "key=" in a desktop entry, or "" when there is none.
 std::string desktop_value(const std::string& entry, const std::string& key) {
@@ -52,12 +46,6 @@ std::pair<int, int> png_size(const fs::path& path) {
 
 class Install : public ::testing::Test {
   protected:
-    void SetUp() override {
-        stage = fs::path(GNATRIX_BINARY_DIR) / ("install_" + std::to_string(getpid()));
-        fs::remove_all(stage);
-        fs::create_directories(stage);
-    }
-    void TearDown() override { fs::remove_all(stage); }
     // Runs a shell command; its exit status, and its output in *output.
     int run(const std::string& command, std::string* output = nullptr) {
         const fs::path log = stage / "log";
@@ -74,7 +62,9 @@ class Install : public ::testing::Test {
             << out;
         root = stage / "root" / fs::path(prefix).relative_path();
     }
-    fs::path stage, root;
+    const ScratchDir scratch{"install"};
+    const fs::path stage = scratch.path();
+    fs::path root;
 };
 
 TEST_F(Install, PutsEachFileWhereDesktopsLookAndTheyValidate) {

@@ -157,7 +157,7 @@ struct ScriptRun {
 // Plays a script headless and dumps the state at the end of each of these passes.
 ScriptRun play(const std::string& name, const std::string& items, std::vector<int> passes,
                int frames) {
-    std::string base = run_base() + "_" + name;
+    std::string base = temp_path(name);
     std::ofstream(base + ".txt") << "gnatrix-input 1\nseed 1\n" << items;
     std::string args = "--headless --play " + base + ".txt --frames " + std::to_string(frames);
     for (int p : passes)

@@ -2,7 +2,6 @@
 // back and recording again with identical results.
 #include <SDL.h>
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <cstdio>
@@ -17,12 +16,6 @@
 #include "tests/game_run.h"
 
 namespace {
-
-// ctest runs tests of this file side by side, each in its own process: files by pid.
-std::string temp_path(const std::string& name) {
-    return std::string(GNATRIX_BINARY_DIR) + "/script_test_" + std::to_string(getpid()) + "_" +
-           name;
-}
 
 void write_file(const std::string& path, const std::string& text) {
     std::ofstream(path, std::ios::binary) << text;

@@ -85,16 +85,9 @@ INSTANTIATE_TEST_SUITE_P(Resources, BadResource,
 
 // ---- Malformed command lines, against the built program ----
 
-// A folder of this test process's own (ctest runs tests side by side).
-std::string scratch_dir() {
-    std::string dir = std::string(GNATRIX_BINARY_DIR) + "/reliability_" + std::to_string(getpid());
-    std::string command = "mkdir -p " + dir;
-    EXPECT_EQ(std::system(command.c_str()), 0);
-    return dir;
-}
-
 TEST(CommandLine, EveryMalformedLineGivesOneMessageAndFails) {
-    const std::string dir = scratch_dir();
+    const ScratchDir scratch("reliability");
+    const std::string dir = scratch.str();
     const char* const malformed[] = {"--bogus",
                                      "-x",
                                      "play",
@@ -217,7 +210,8 @@ std::vector<uint32_t> sample_passes(const std::vector<Phase>& phases, size_t spr
 }
 
 TEST(CloseAtAnyPass, EndsCleanlyWithTheScoresOldOrWhole) {
-    const std::string dir = scratch_dir();
+    const ScratchDir scratch("reliability");
+    const std::string dir = scratch.str();
     const std::string script = dir + "/close_run.txt";
     std::ofstream(script) << close_run_script(0);
     // No table yet: the end of the game creates one.
@@ -306,7 +300,8 @@ class ClosePanel : public ::testing::TestWithParam<PanelClose> {};
 TEST_P(ClosePanel, EndsTheDialogAndTheGameWithNothingAlive) {
     panel_close = &GetParam();
     panel_was_open = over_when_opened = false;
-    const std::string dir = scratch_dir();
+    const ScratchDir scratch("reliability");
+    const std::string dir = scratch.str();
     const std::string scores = dir + "/panel_close_scores.bin";
     std::remove(scores.c_str());
     score_file_name = scores.c_str();

@@ -15,8 +15,10 @@ class ScratchDir {
     explicit ScratchDir(const std::string& name)
         : path_(std::filesystem::path(GNATRIX_BINARY_DIR) /
                 (name + "_" + std::to_string(getpid()))) {
-        std::filesystem::remove_all(path_);
-        std::filesystem::create_directories(path_);
+        std::error_code error;
+        std::filesystem::remove_all(path_, error);
+        std::filesystem::create_directories(path_, error);
+        EXPECT_FALSE(error) << "cannot make " << path_ << ": " << error.message();
     }
     ~ScratchDir() {
         const testing::UnitTest& unit = *testing::UnitTest::GetInstance();
@@ -41,4 +43,10 @@ class ScratchDir {
 inline const ScratchDir& process_scratch() {
     static const ScratchDir dir("scratch");
     return dir;
+}
+
+// A fresh path for a test's file, in this process's own folder.
+inline std::string temp_path(const std::string& name) {
+    static int counter = 0;
+    return process_scratch() / (std::to_string(counter++) + "_" + name);
 }

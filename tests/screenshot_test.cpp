@@ -3,7 +3,6 @@
 #include "platform/screenshot.h"
 
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <cstring>
 #include <filesystem>
@@ -15,6 +14,7 @@
 #include "platform/input.h"
 #include "platform/platform.h"
 #include "platform/window.h"
+#include "tests/scratch_dir.h"
 
 namespace {
 
@@ -23,9 +23,6 @@ namespace fs = std::filesystem;
 class Screenshot : public ::testing::Test {
   protected:
     void SetUp() override {
-        dir = fs::path(GNATRIX_BINARY_DIR) / ("shots_" + std::to_string(getpid()));
-        fs::remove_all(dir);
-        fs::create_directories(dir);
         home = fs::current_path();
         fs::current_path(dir);
         Options options;
@@ -52,7 +49,6 @@ class Screenshot : public ::testing::Test {
         gfx_shutdown();
         platform_shutdown();
         fs::current_path(home);
-        fs::remove_all(dir);
     }
     std::vector<fs::path> shots() {
         std::vector<fs::path> found;
@@ -60,7 +56,9 @@ class Screenshot : public ::testing::Test {
         std::sort(found.begin(), found.end());
         return found;
     }
-    fs::path dir, home;
+    const ScratchDir scratch{"shots"};
+    const fs::path dir = scratch.path();
+    fs::path home;
     PALETTEENTRY palette[256];
 };
 

@@ -3,7 +3,6 @@
 // nothing left alive and no more memory than it held a tenth of the way in (the sanitizer
 // build also checks for leaks at exit).
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <cstdio>
@@ -18,6 +17,7 @@
 #include "platform/input.h"
 #include "platform/platform.h"
 #include "screens/score.h"
+#include "tests/scratch_dir.h"
 
 namespace {
 
@@ -89,8 +89,7 @@ TEST(Soak, RandomPlayEndsOnItsCloseWithNothingAlive) {
     const char* wanted = std::getenv("GNATRIX_SOAK_PASSES");
     const int64_t passes = wanted ? std::atoll(wanted) : DEFAULT_SOAK_PASSES;
     soak_passes = std::max<int64_t>(passes, 10);
-    const std::string scores =
-        std::string(GNATRIX_BINARY_DIR) + "/soak_scores_" + std::to_string(getpid()) + ".bin";
+    const std::string scores = temp_path("soak_scores.bin");
     score_file_name = scores.c_str();
     Options options;
     options.headless = true;
