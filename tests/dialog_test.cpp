@@ -19,6 +19,7 @@
 #include "platform/script.h"
 #include "platform/window.h"
 #include "tests/scratch_dir.h"
+#include "tests/test_window.h"
 
 namespace {
 
@@ -194,8 +195,7 @@ class LiveDialogTest : public ::testing::Test {
         options.window = true;
         ASSERT_TRUE(platform_init(options));
         clock_set_virtual(true);  // the dialog's frames wait on the clock
-        ASSERT_TRUE(register_class({CS_OWNDC, def_window_proc, nullptr, "DIALOGTEST"}));
-        window = create_window("DIALOGTEST", "test", 0, 0, 640, 480);
+        window = open_test_window("DIALOGTEST", CS_OWNDC);
         ASSERT_NE(window, nullptr);
         display = Display::create();
         ASSERT_NE(display, nullptr);

@@ -6,6 +6,7 @@
 #include "platform/input.h"
 #include "platform/platform.h"
 #include "platform/window.h"
+#include "tests/test_window.h"
 
 namespace {
 
@@ -277,10 +278,6 @@ TEST(Joystick, ReadsTheFirstAttachedJoystick) {
 
 namespace {
 
-intptr_t quiet_proc(Window* window, uint32_t message, uintptr_t wParam, intptr_t lParam) {
-    return def_window_proc(window, message, wParam, lParam);
-}
-
 void window_event(uint8_t which) {
     SDL_Event e{};
     e.type = SDL_WINDOWEVENT;
@@ -295,8 +292,7 @@ class Capture : public ::testing::Test {
         Options options;
         options.window = true;
         ASSERT_TRUE(platform_init(options)) << platform_error();
-        ASSERT_TRUE(register_class({CS_OWNDC, quiet_proc, nullptr, "CAPTURE"}));
-        ASSERT_NE(create_window("CAPTURE", "capture", 0, 0, 640, 480), nullptr);
+        ASSERT_NE(open_test_window("CAPTURE", CS_OWNDC), nullptr);
         input_reset();
     }
     void TearDown() override {

@@ -11,6 +11,7 @@
 #include "platform/platform.h"
 #include "platform/present_convert.h"
 #include "platform/window.h"
+#include "tests/test_window.h"
 
 namespace {
 
@@ -91,13 +92,7 @@ class PresentWindow : public ::testing::Test {
         options.window = true;
         options.scale = 1;
         ASSERT_TRUE(platform_init(options)) << platform_error();
-        const WindowClass wc{0,
-                             [](Window* w, uint32_t m, uintptr_t wp, intptr_t lp) {
-                                 return def_window_proc(w, m, wp, lp);
-                             },
-                             nullptr, "PRESENTTEST"};
-        register_class(wc);
-        ASSERT_NE(nullptr, create_window("PRESENTTEST", "present", 0, 0, 640, 480));
+        ASSERT_NE(nullptr, open_test_window("PRESENTTEST"));
         ASSERT_NE(nullptr, platform_sdl_window());
         display_set_primary_pitch(704);  // rows wider than the screen must not skew it
         ASSERT_EQ(1, gfx_init(640, 480, 8, false, true));

@@ -15,6 +15,7 @@
 #include "platform/platform.h"
 #include "platform/window.h"
 #include "tests/scratch_dir.h"
+#include "tests/test_window.h"
 
 namespace {
 
@@ -28,13 +29,7 @@ class Screenshot : public ::testing::Test {
         Options options;
         options.headless = true;
         ASSERT_TRUE(platform_init(options)) << platform_error();
-        const WindowClass wc{0,
-                             [](Window* w, uint32_t m, uintptr_t wp, intptr_t lp) {
-                                 return def_window_proc(w, m, wp, lp);
-                             },
-                             nullptr, "SHOTTEST"};
-        register_class(wc);
-        ASSERT_NE(nullptr, create_window("SHOTTEST", "shot", 0, 0, 640, 480));
+        ASSERT_NE(nullptr, open_test_window("SHOTTEST"));
         ASSERT_EQ(1, gfx_init(640, 480, 8, false, true));
         // A picture whose every index and row differ: columns by index, a palette per index.
         for (int i = 0; i < 256; ++i)
