@@ -47,7 +47,7 @@ void reset_game_globals() {
 
 }  // namespace
 
-GameHarness::GameHarness(const GameSetup& setup) {
+GameHarness::GameHarness(const GameSetup& setup) : score_file_(temp_path("scores.bin")) {
     Options options;
     options.headless = true;
     options.has_seed = true;
@@ -62,8 +62,6 @@ GameHarness::GameHarness(const GameSetup& setup) {
     if (!platform_init(options)) ADD_FAILURE() << "platform start-up: " << platform_error();
     display_set_primary_pitch(setup.primary_pitch);
     reset_game_globals();
-    score_path_ = temp_path("scores.bin");
-    score_file_name = score_path_.c_str();
     WindowClass window_class{CS_VREDRAW | CS_HREDRAW, game_window_proc, nullptr, "WINCLASS"};
     register_class(window_class);
     main_window = create_window("WINCLASS", "Gnatrix 1.1", 0, 0, 640, 480);
@@ -77,8 +75,7 @@ GameHarness::~GameHarness() {
     display_set_primary_pitch(0);
     resource_clear_overrides();
     if (!script_path_.empty()) remove(script_path_.c_str());
-    remove(score_path_.c_str());
-    score_file_name = "scores.bin";
+    remove(score_file_.path.c_str());
 }
 
 void GameHarness::pass() {

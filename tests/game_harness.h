@@ -5,6 +5,21 @@
 #include <string>
 #include <vector>
 
+#include "screens/score.h"
+
+// Points the game's score file at `path` while it lives; then back where it pointed before.
+struct ScoreFileAt {
+    explicit ScoreFileAt(std::string path) : path(std::move(path)) {
+        score_file_name = this->path.c_str();
+    }
+    ~ScoreFileAt() { score_file_name = previous; }
+    ScoreFileAt(const ScoreFileAt&) = delete;
+    ScoreFileAt& operator=(const ScoreFileAt&) = delete;
+
+    const std::string path;
+    const char* const previous = score_file_name;
+};
+
 struct GameSetup {
     std::vector<std::string> script;  // input-script lines after the header
     int primary_pitch = 0;            // 0: the display's natural pitch
@@ -38,7 +53,7 @@ class GameHarness {
 
   private:
     std::string script_path_;
-    std::string score_path_;  // each game keeps its high-score table apart
+    ScoreFileAt score_file_;  // each game keeps its high-score table apart
     int quit_code_ = -1;
 };
 

@@ -21,6 +21,7 @@
 #include "platform/resources.h"
 #include "platform/sound.h"
 #include "screens/score.h"
+#include "tests/game_harness.h"
 #include "tests/game_run.h"
 
 namespace {
@@ -218,7 +219,7 @@ TEST(CloseAtAnyPass, EndsCleanlyWithTheScoresOldOrWhole) {
     const std::string scores = dir + "/scores.bin";
     std::remove(scores.c_str());
     // The whole run once, in this process, to learn what each pass is doing.
-    score_file_name = scores.c_str();
+    const ScoreFileAt score_file(scores);
     Options options;
     options.headless = true;
     options.play_file = script;
@@ -304,7 +305,7 @@ TEST_P(ClosePanel, EndsTheDialogAndTheGameWithNothingAlive) {
     const std::string dir = scratch.str();
     const std::string scores = dir + "/panel_close_scores.bin";
     std::remove(scores.c_str());
-    score_file_name = scores.c_str();
+    const ScoreFileAt score_file(scores);
     missed_limit = panel_close->missed_limit;
     Options options;
     options.window = true;

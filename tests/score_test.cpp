@@ -16,6 +16,7 @@
 #include "gfx/palette.h"
 #include "platform/clock.h"
 #include "platform/file.h"
+#include "tests/game_harness.h"
 
 namespace fs = std::filesystem;
 
@@ -63,13 +64,8 @@ std::string name_of(const Bytes& bytes, int slot) {
 class ScoreTest : public testing::Test {
   protected:
     void SetUp() override {
-        dir_ = fs::temp_directory_path() /
-               ("gnatrix_score_" +
-                std::string(testing::UnitTest::GetInstance()->current_test_info()->name()));
         fs::remove_all(dir_);
         fs::create_directories(dir_);
-        path_ = (dir_ / "scores.bin").string();
-        score_file_name = path_.c_str();
         score_table_in = {};
         score_table_out = {};
         clock_set_virtual(true);
@@ -78,7 +74,6 @@ class ScoreTest : public testing::Test {
     }
     void TearDown() override {
         file_inject_fault(FileStep::NONE, 0);
-        score_file_name = "scores.bin";
         fs::remove_all(dir_);
     }
     // Records a final score and returns what it wrote on standard error.
@@ -93,8 +88,12 @@ class ScoreTest : public testing::Test {
         return size_t(std::distance(fs::directory_iterator(dir_), fs::directory_iterator()));
     }
 
-    fs::path dir_;
-    std::string path_;
+    const fs::path dir_ =
+        fs::temp_directory_path() /
+        ("gnatrix_score_" +
+         std::string(testing::UnitTest::GetInstance()->current_test_info()->name()));
+    const std::string path_ = (dir_ / "scores.bin").string();
+    const ScoreFileAt score_file_{path_};
 };
 
 TEST_F(ScoreTest, FirstGameCreatesTheFileWhateverItsScore) {
@@ -183,7 +182,7 @@ TEST_F(ScoreTest, ShortEmptyAndOverlongFilesReadWhatTheyHold) {
 
 TEST_F(ScoreTest, UnwritableDirectoryKeepsTheTableInMemory) {
     std::string missing_dir = (dir_ / "nowhere" / "scores.bin").string();
-    score_file_name = missing_dir.c_str();
+    const ScoreFileAt elsewhere(missing_dir);
     std::string message = record(300);
     EXPECT_NE(message.find("not saved"), std::string::npos) << message;
     EXPECT_EQ(std::count(message.begin(), message.end(), '\n'), 1);

@@ -17,6 +17,7 @@
 #include "platform/input.h"
 #include "platform/platform.h"
 #include "screens/score.h"
+#include "tests/game_harness.h"
 #include "tests/scratch_dir.h"
 
 namespace {
@@ -90,7 +91,7 @@ TEST(Soak, RandomPlayEndsOnItsCloseWithNothingAlive) {
     const int64_t passes = wanted ? std::atoll(wanted) : DEFAULT_SOAK_PASSES;
     soak_passes = std::max<int64_t>(passes, 10);
     const std::string scores = temp_path("soak_scores.bin");
-    score_file_name = scores.c_str();
+    const ScoreFileAt score_file(scores);
     Options options;
     options.headless = true;
     options.frames = passes;
