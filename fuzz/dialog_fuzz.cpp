@@ -25,12 +25,6 @@ bool well_formed(const DialogTemplate& t) {
     return true;
 }
 
-// The panel's settings at their defaults, before any game: its actions touch only them.
-void reset_settings() {
-    bug_count = 10, missed_limit = 10, speed_mode = 1, volume = 10;
-    game_state = 0, speed_level = 0, frame_count = 0, paused = 0;
-}
-
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
@@ -43,7 +37,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         return 0;
     }
     if (!well_formed(parsed)) __builtin_trap();
-    reset_settings();
+    game_reset_state();  // the panel's settings at their defaults, before any game
     Dialog* dialog = dialog_create(text, panel_dialog_proc, &error);
     if (!dialog) __builtin_trap();  // the template was accepted a moment ago
     for (const DialogControlTemplate& c : parsed.controls) {
@@ -60,6 +54,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     delete_object(panel_brush);
     panel_brush = nullptr;
     if (brush_live_count() != 0) __builtin_trap();  // one brush per opening, freed on closing
-    reset_settings();
+    game_reset_state();  // the panel's settings at their defaults, before any game
     return 0;
 }

@@ -1,6 +1,11 @@
 // The game's shared state, with the values every run starts from.
 #include "game/state.h"
 
+#include <cstring>
+
+#include "game/keys.h"
+#include "game/title.h"
+
 int32_t bug_count = 10;
 int32_t missed_limit = 10;
 int32_t speed_mode = 1;
@@ -52,3 +57,24 @@ int32_t bonus_sound = 1;
 int32_t hit_sound_pending = 1;
 
 PALETTEENTRY game_palette[256];
+
+// The same values as above, and as the title and the command keys define theirs with.
+void game_reset_state() {
+    bug_count = 10, missed_limit = 10, speed_mode = 1, volume = 10;
+    game_state = 0, paused = 0, help_shown = 0, benchmark_mode = 0, benchmark_start_pending = 1;
+    score = score_shown = missed_count = speed_level = frame_count = 0;
+    frame_delay = 40.0f;
+    rocket_x = rocket_y = 0;
+    memset(bug_shrink, 0, sizeof bug_shrink);
+    spawn_row = 0;
+    for (uint8_t*& row : bug_frame_rows) row = nullptr;
+    bug_frame_pitch_words = 0;
+    ray_state = RAY_NONE, ray_bottom = ray_top = 0, fire_latch = 1;
+    twinkle_next = 0;
+    for (uint8_t*& row : digit_frame_rows) row = nullptr;
+    digit_frame_pitch_words = 0;
+    primary_pitch_words = 0;
+    bonus_sound = 1, hit_sound_pending = 1;
+    title_init_pending = 1, backdrop_load_pending = 1;
+    escape_latch = new_game_latch = panel_latch = benchmark_latch = pause_latch = 1;
+}

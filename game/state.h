@@ -116,6 +116,11 @@ extern int32_t hit_sound_pending;
 // The palette of play.
 extern PALETTEENTRY game_palette[256];
 
+// Puts the globals above, the title's flags and the command keys' latches back at the values
+// a run starts from, so that the game can run again in the same process. The tables the game
+// fills before it reads them are left as they are.
+void game_reset_state();
+
 // Row y of the locked primary surface, stepping by the pitch the game computed at start-up.
 inline uint8_t* game_screen_row(int32_t y) {
     return primary_buffer + y * primary_pitch_words * 4;

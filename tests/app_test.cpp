@@ -25,6 +25,7 @@ class Shell : public ::testing::Test {
         ASSERT_TRUE(platform_init(options));
         platform_add_pass_hook(count_pass);
         passes_seen = 0;
+        game_reset_state();  // whatever an earlier test in this process left
         result = WinMain();
     }
     void TearDown() override { platform_shutdown(); }

@@ -25,28 +25,6 @@
 #include "screens/score.h"
 #include "tests/scratch_dir.h"
 
-namespace {
-
-// The game's globals back at the values a fresh process starts with.
-void reset_game_globals() {
-    bug_count = 10, missed_limit = 10, speed_mode = 1, volume = 10;
-    game_state = 0, paused = 0, help_shown = 0, benchmark_mode = 0, benchmark_start_pending = 1;
-    score = score_shown = missed_count = speed_level = frame_count = 0;
-    frame_delay = 40.0f;
-    rocket_x = rocket_y = 0;
-    spawn_row = 0;
-    ray_state = RAY_NONE, ray_bottom = ray_top = 0, fire_latch = 1;
-    twinkle_next = 0;
-    for (uint8_t*& row : bug_frame_rows) row = nullptr;
-    for (uint8_t*& row : digit_frame_rows) row = nullptr;
-    memset(bug_shrink, 0, sizeof bug_shrink);
-    bonus_sound = 1, hit_sound_pending = 1;
-    title_init_pending = 1, backdrop_load_pending = 1;
-    escape_latch = new_game_latch = panel_latch = benchmark_latch = pause_latch = 1;
-}
-
-}  // namespace
-
 GameHarness::GameHarness(const GameSetup& setup) : score_file_(temp_path("scores.bin")) {
     Options options;
     options.headless = true;
@@ -61,7 +39,7 @@ GameHarness::GameHarness(const GameSetup& setup) : score_file_(temp_path("scores
     }
     if (!platform_init(options)) ADD_FAILURE() << "platform start-up: " << platform_error();
     display_set_primary_pitch(setup.primary_pitch);
-    reset_game_globals();
+    game_reset_state();
     WindowClass window_class{CS_VREDRAW | CS_HREDRAW, game_window_proc, nullptr, "WINCLASS"};
     register_class(window_class);
     main_window = create_window("WINCLASS", "Gnatrix 1.1", 0, 0, 640, 480);

@@ -22,8 +22,8 @@ class PanelTest : public ::testing::Test {
         Options options;
         options.headless = true;
         ASSERT_TRUE(platform_init(options));
-        bug_count = 10, missed_limit = 10, speed_mode = 1, volume = 10;
-        game_state = STATE_PLAY, paused = 0, speed_level = 0, frame_count = 0, missed_count = 0;
+        game_reset_state();
+        game_state = STATE_PLAY;
         ResourceData data;
         ASSERT_TRUE(find_resource("DIALOG", 172, &data));
         std::string error;
@@ -35,8 +35,7 @@ class PanelTest : public ::testing::Test {
         dialog_destroy(dialog);
         delete_object(panel_brush);
         panel_brush = nullptr;
-        bug_count = 10, missed_limit = 10, speed_mode = 1, volume = 10;
-        game_state = 0, paused = 0, speed_level = 0, frame_count = 0;
+        game_reset_state();
         platform_shutdown();
     }
     // One message of a scroll bar; the field it writes.

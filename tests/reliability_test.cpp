@@ -47,6 +47,7 @@ TEST_P(BadResource, EndsWithOneMessageNamingItOrRunsOn) {
     const ResourceCase& c = GetParam();
     ResourceData original{};
     ASSERT_TRUE(find_resource(c.type, c.name, &original));
+    game_reset_state();  // whatever an earlier test in this process left
     Options options;
     options.headless = true;
     options.frames = 40;
@@ -220,6 +221,7 @@ TEST(CloseAtAnyPass, EndsCleanlyWithTheScoresOldOrWhole) {
     std::remove(scores.c_str());
     // The whole run once, in this process, to learn what each pass is doing.
     const ScoreFileAt score_file(scores);
+    game_reset_state();
     Options options;
     options.headless = true;
     options.play_file = script;
@@ -234,7 +236,7 @@ TEST(CloseAtAnyPass, EndsCleanlyWithTheScoresOldOrWhole) {
     ASSERT_FALSE(phase_at_pass.empty());
     ASSERT_EQ(phase_at_pass.back(), Phase::ScoreWait) << "the run reaches the score table's wait";
     EXPECT_EQ(volume, 9) << "the panel took its items";
-    volume = 10;
+    game_reset_state();
     size_t seen[PHASES] = {};
     for (Phase phase : phase_at_pass) ++seen[int(phase)];
     for (Phase phase :
@@ -306,6 +308,7 @@ TEST_P(ClosePanel, EndsTheDialogAndTheGameWithNothingAlive) {
     const std::string scores = dir + "/panel_close_scores.bin";
     std::remove(scores.c_str());
     const ScoreFileAt score_file(scores);
+    game_reset_state();
     missed_limit = panel_close->missed_limit;
     Options options;
     options.window = true;
@@ -325,7 +328,7 @@ TEST_P(ClosePanel, EndsTheDialogAndTheGameWithNothingAlive) {
     const std::string table = slurp(scores);
     EXPECT_TRUE(table.empty() || table.size() == size_t(SCORE_FILE_BYTES));
     std::remove(scores.c_str());
-    missed_limit = 10;
+    game_reset_state();
 }
 
 INSTANTIATE_TEST_SUITE_P(Moments, ClosePanel,

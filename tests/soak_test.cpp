@@ -92,6 +92,7 @@ TEST(Soak, RandomPlayEndsOnItsCloseWithNothingAlive) {
     soak_passes = std::max<int64_t>(passes, 10);
     const std::string scores = temp_path("soak_scores.bin");
     const ScoreFileAt score_file(scores);
+    game_reset_state();  // whatever an earlier test in this process left
     Options options;
     options.headless = true;
     options.frames = passes;
