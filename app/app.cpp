@@ -42,19 +42,23 @@ void game_state_step() {
     }
 }
 
-int WinMain() {
+Window* app_open_window() {
     WindowClass window_class{CS_VREDRAW | CS_HREDRAW | CS_DBLCLKS | CS_OWNDC, game_window_proc,
                              APP_ICON, "WINCLASS"};
     Window* window = nullptr;
     if (register_class(window_class))
         window = create_window("WINCLASS", "Gnatrix 1.1", 0, 0, 640, 480);
-    if (!window) {
+    main_window = window;
+    app_instance = &main_window;
+    return window;
+}
+
+int WinMain() {
+    if (!app_open_window()) {
         // Ending silently with status 0 would pass a failure off as a normal quit.
         fprintf(stderr, "gnatrix: cannot open the game's window. %s\n", platform_error());
         return 1;
     }
-    main_window = window;
-    app_instance = &main_window;
     shutdown_done = false;
     game_register_hooks();
     if (!game_startup()) {

@@ -11,6 +11,9 @@ extern Window* main_window;
 // Stands in for the module handle: the executable, whose built-in resources the game loads.
 extern const void* app_instance;
 
+// Registers the game's window class and opens its window as main_window; null when either
+// fails.
+Window* app_open_window();
 intptr_t game_window_proc(Window* window, uint32_t message, uintptr_t wParam, intptr_t lParam);
 // Sets up the display and enters the title state; 0 (with a message) if there is no display.
 int game_startup();

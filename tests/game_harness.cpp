@@ -1,22 +1,15 @@
-// The in-process game harness and helpers for running the executable.
+// The in-process game harness and the helpers of tests that drive the game.
 #include "game_harness.h"
 
 #include <gtest/gtest.h>
 
 #include <cstdio>
-#include <cstdlib>
-#include <cstring>
 #include <fstream>
 #include <sstream>
 
 #include "app/app.h"
-#include "game/bugs.h"
-#include "game/frame.h"
 #include "game/hooks.h"
-#include "game/keys.h"
-#include "game/start.h"
 #include "game/state.h"
-#include "game/title.h"
 #include "platform/display.h"
 #include "platform/internal.h"
 #include "platform/platform.h"
@@ -40,9 +33,7 @@ GameHarness::GameHarness(const GameSetup& setup) : score_file_(temp_path("scores
     if (!platform_init(options)) ADD_FAILURE() << "platform start-up: " << platform_error();
     display_set_primary_pitch(setup.primary_pitch);
     game_reset_state();
-    WindowClass window_class{CS_VREDRAW | CS_HREDRAW, game_window_proc, nullptr, "WINCLASS"};
-    register_class(window_class);
-    main_window = create_window("WINCLASS", "Gnatrix 1.1", 0, 0, 640, 480);
+    app_open_window();
     game_register_hooks();
     game_startup();
 }
