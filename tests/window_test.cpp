@@ -11,6 +11,7 @@
 
 #include "gfx/display.h"
 #include "platform/internal.h"
+#include "tests/scratch_dir.h"
 
 namespace {
 
@@ -140,10 +141,7 @@ TEST_F(FramesAndDumps, FramesClosesAfterThatManyPasses) {
 }
 
 TEST_F(FramesAndDumps, StateDumpIsWrittenAtTheEndOfItsPass) {
-    std::string path = std::string(GNATRIX_BINARY_DIR) + "/window_test_state.txt";
-    std::string never = std::string(GNATRIX_BINARY_DIR) + "/window_test_never.txt";
-    std::remove(path.c_str());
-    std::remove(never.c_str());
+    const std::string path = temp_path("state.txt"), never = temp_path("never.txt");
     Options options;
     options.headless = true;
     options.dump_state = {{1, path}, {9, never}};
