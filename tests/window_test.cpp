@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "gfx/display.h"
-#include "platform/internal.h"
+#include "platform/sdl/internal.h"
 #include "tests/scratch_dir.h"
 
 namespace {

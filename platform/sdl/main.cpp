@@ -5,7 +5,7 @@
 #include <cstdlib>
 
 #include "platform/input.h"
-#include "platform/internal.h"
+#include "platform/sdl/internal.h"
 
 int main(int argc, char** argv) {
     Options options;

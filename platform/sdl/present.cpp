@@ -10,10 +10,10 @@
 #include <filesystem>
 #include <vector>
 
-#include "platform/display_objects.h"
-#include "platform/internal.h"
 #include "platform/platform.h"
+#include "platform/portable/display_objects.h"
 #include "platform/present_convert.h"
+#include "platform/sdl/internal.h"
 
 namespace {
 

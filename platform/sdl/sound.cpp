@@ -9,8 +9,8 @@
 #include <cstring>
 #include <string>
 
-#include "platform/internal.h"
 #include "platform/platform.h"
+#include "platform/sdl/internal.h"
 
 namespace {
 

@@ -8,10 +8,10 @@
 #include <set>
 
 #include "platform/clock.h"
-#include "platform/dialog_view.h"
-#include "platform/internal.h"
 #include "platform/resources.h"
 #include "platform/script.h"
+#include "platform/sdl/dialog_view.h"
+#include "platform/sdl/internal.h"
 #include "platform/window.h"
 
 class Brush {

@@ -11,7 +11,7 @@
 #include <cstdlib>
 #include <ctime>
 
-#include "platform/internal.h"
+#include "platform/sdl/internal.h"
 
 namespace {
 

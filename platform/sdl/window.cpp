@@ -12,10 +12,10 @@
 #include <map>
 #include <string>
 
-#include "platform/display_objects.h"
-#include "platform/internal.h"
+#include "platform/portable/display_objects.h"
 #include "platform/resources.h"
 #include "platform/screenshot.h"
+#include "platform/sdl/internal.h"
 
 class Window {
   public:
