@@ -8,10 +8,11 @@
 #include <set>
 
 #include "platform/clock.h"
+#include "platform/platform.h"
+#include "platform/portable/shared.h"
 #include "platform/resources.h"
 #include "platform/script.h"
 #include "platform/sdl/dialog_view.h"
-#include "platform/sdl/internal.h"
 #include "platform/window.h"
 
 class Brush {
@@ -272,7 +273,7 @@ constexpr uint32_t REPLAY_ITEM_MS = 250;
 constexpr uint32_t VIEW_FRAME_MS = 15;
 
 void run_modal(Dialog* dialog) {
-    const bool scripted = script_playing() || !platform_sdl_window();
+    const bool scripted = script_playing() || !platform_windowed();
     DialogView* view = dialog_view_open(dialog);
     uint32_t next_item = clock_ticks() + REPLAY_ITEM_MS;
     while (!dialog->ended) {

@@ -6,13 +6,14 @@
 
 #include "platform/input.h"
 #include "platform/sdl/internal.h"
+#include "platform/system/system.h"
 
 int main(int argc, char** argv) {
     Options options;
     std::string message;
     bool exit_now = false;
     if (!parse_options(argc, argv, &options, &message, &exit_now)) {
-        fprintf(stderr, "gnatrix: %s\n", message.c_str());
+        system_report_fatal(message.c_str());
         return 2;
     }
     if (exit_now) {
@@ -20,11 +21,11 @@ int main(int argc, char** argv) {
         return 0;
     }
     if (!platform_enter_data_dir(&options, &message)) {
-        fprintf(stderr, "gnatrix: %s\n", message.c_str());
+        system_report_fatal(message.c_str());
         return 1;
     }
     if (!platform_init(options)) {
-        fprintf(stderr, "gnatrix: %s\n", platform_error());
+        system_report_fatal(platform_error());
         return 1;
     }
     const uint64_t started = SDL_GetPerformanceCounter();

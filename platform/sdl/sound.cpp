@@ -11,6 +11,7 @@
 
 #include "platform/platform.h"
 #include "platform/sdl/internal.h"
+#include "platform/system/system.h"
 
 namespace {
 
@@ -32,14 +33,14 @@ Mixer mix{};
 
 template <typename Function>
 bool find_function(void* library, const char* name, Function* out) {
-    *out = reinterpret_cast<Function>(SDL_LoadFunction(library, name));
+    *out = reinterpret_cast<Function>(system_library_function(library, name));
     return *out != nullptr;
 }
 
 bool load_mixer() {
     static bool loaded = false;
     if (loaded) return true;
-    void* library = SDL_LoadObject("libSDL2_mixer-2.0.so.0");
+    void* library = system_library_load("SDL2_mixer");
     if (!library) return false;
     Mixer m{};
     loaded = find_function(library, "Mix_OpenAudioDevice", &m.open_audio_device) &&
@@ -52,7 +53,7 @@ bool load_mixer() {
              find_function(library, "Mix_RegisterEffect", &m.register_effect) &&
              find_function(library, "Mix_SetPostMix", &m.set_post_mix);
     if (!loaded) {
-        SDL_UnloadObject(library);
+        system_library_unload(library);
         return false;
     }
     mix = m;
