@@ -16,9 +16,6 @@
 #include "gfx/palette.h"
 #include "input/input.h"
 
-Window* main_window = nullptr;
-const void* app_instance = nullptr;
-
 namespace {
 
 // The executable's own icon (the class asks for it by name among the built-in resources).
@@ -51,6 +48,10 @@ Window* app_open_window() {
     main_window = window;
     app_instance = &main_window;
     return window;
+}
+
+void app_register_hooks() {
+    game_register_hooks();
 }
 
 int WinMain() {

@@ -9,6 +9,7 @@
 #include "platform/system/system.h"
 
 int main(int argc, char** argv) {
+    app_register_hooks();
     Options options;
     std::string message;
     bool exit_now = false;

@@ -26,6 +26,9 @@ class Window {
     int refused_width, refused_height;
 };
 
+Window* main_window = nullptr;
+const void* app_instance = nullptr;
+
 namespace {
 
 struct ClassEntry {
