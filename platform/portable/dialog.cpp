@@ -12,7 +12,7 @@
 #include "platform/portable/shared.h"
 #include "platform/resources.h"
 #include "platform/script.h"
-#include "platform/sdl/dialog_view.h"
+#include "platform/portable/dialog_view.h"
 #include "platform/window.h"
 
 class Brush {

@@ -12,7 +12,7 @@
 #include <filesystem>
 
 #include "platform/clock.h"
-#include "platform/sdl/dialog_view.h"
+#include "platform/portable/dialog_view.h"
 #include "platform/sdl/internal.h"
 
 namespace {
