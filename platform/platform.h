@@ -45,6 +45,9 @@ bool platform_parse_number(const std::string& word, int64_t min, int64_t max, in
 const Options& platform_options();
 void platform_set_options(const Options& options);
 
+// A run of the built-in demo or a timedemo: a show, whose game is not the player's.
+bool platform_demo_run();
+
 // The number of the current main-loop pass, counted from 0.
 uint32_t platform_pass();
 
