@@ -67,10 +67,10 @@ void write_screen_dump(const std::string& path) {
 void write_dumps_of_pass(uint32_t pass) {
     const Options& options = platform_options();
     for (const PassFile& dump : options.dump_screen) {
-        if (dump.pass == pass) write_screen_dump(dump.path);
+        if (dump.pass == pass && !dump.at_end) write_screen_dump(dump.path);
     }
     for (const PassFile& dump : options.dump_state) {
-        if (dump.pass == pass) write_state_dump(dump.path);
+        if (dump.pass == pass && !dump.at_end) write_state_dump(dump.path);
     }
 }
 
@@ -282,6 +282,7 @@ uint32_t platform_pass() {
 bool peek_message(MSG* msg) {
     if (passes_started > 0) write_dumps_of_pass(passes_started - 1);
     uint32_t pass = passes_started++;
+    platform_trace("pass");
     platform_pump_events();
     platform_run_pass_hooks(pass);
     if (platform_options().frames == int64_t(pass)) post_close_request();
@@ -328,12 +329,19 @@ void begin_paint(Window* window) {
 
 void end_paint(Window*) {}
 
+void platform_write_end_dumps() {
+    for (const PassFile& dump : platform_options().dump_state) {
+        if (dump.at_end) write_state_dump(dump.path);
+    }
+}
+
 bool platform_dumps_complete() {
     bool complete = !dump_failed;
     const Options& options = platform_options();
     for (const auto* list : {&options.dump_screen, &options.dump_state}) {
         for (const PassFile& dump : *list) {
-            if (dump.pass + 1 < passes_started) continue;  // written at the next pass's start
+            if (dump.at_end || dump.pass + 1 < passes_started)
+                continue;  // written at the next pass's start
             report("'" + dump.path + "' was not written: the game ended before pass " +
                    std::to_string(dump.pass) + " did");
             complete = false;
