@@ -9,6 +9,7 @@
 struct PassFile {
     uint32_t pass;
     std::string path;
+    bool at_end = false;  // PASS "end": when the game has ended, whatever its last pass
 };
 
 enum class ScaleMode { Default, Integer, Fit, Smooth };

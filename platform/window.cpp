@@ -73,10 +73,10 @@ void write_dumps_of_ended_pass() {
     const uint32_t pass = passes_started - 1;
     const Options& options = platform_options();
     for (const PassFile& dump : options.dump_screen) {
-        if (dump.pass == pass) write_screen_dump(dump.path);
+        if (dump.pass == pass && !dump.at_end) write_screen_dump(dump.path);
     }
     for (const PassFile& dump : options.dump_state) {
-        if (dump.pass == pass) write_state_dump(dump.path);
+        if (dump.pass == pass && !dump.at_end) write_state_dump(dump.path);
     }
 }
 
@@ -288,6 +288,7 @@ uint32_t platform_pass() {
 bool peek_message(MSG* msg) {
     write_dumps_of_ended_pass();
     uint32_t pass = passes_started++;
+    platform_trace("pass");
     platform_pump_events();
     platform_run_pass_hooks(pass);
     if (platform_options().frames == int64_t(pass)) post_close_request();
@@ -338,12 +339,18 @@ void begin_paint(Window* window) {
 
 void end_paint(Window*) {}
 
+void platform_write_end_dumps() {
+    for (const PassFile& dump : platform_options().dump_state) {
+        if (dump.at_end) write_state_dump(dump.path);
+    }
+}
+
 bool platform_dumps_complete() {
     bool complete = !dump_failed;
     const Options& options = platform_options();
     for (const auto* list : {&options.dump_screen, &options.dump_state}) {
         for (const PassFile& dump : *list) {
-            if (dump.pass < passes_dumped) continue;
+            if (dump.at_end || dump.pass < passes_dumped) continue;
             report("'" + dump.path + "' was not written: the game ended before pass " +
                    std::to_string(dump.pass) + " did");
             complete = false;
