@@ -15,6 +15,7 @@
 #include "gfx/display.h"
 #include "gfx/palette.h"
 #include "input/input.h"
+#include "screens/panel.h"
 
 namespace {
 
@@ -51,7 +52,7 @@ Window* app_open_window() {
 }
 
 void app_register_hooks() {
-    game_register_hooks();
+    panel_register_script_names();
 }
 
 int WinMain() {
@@ -75,6 +76,7 @@ int WinMain() {
         }
         game_state_step();
     }
+    if (game_state == STATE_QUIT) platform_end_pass();
     game_shutdown();
     return int(msg.wParam);
 }

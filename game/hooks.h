@@ -1,7 +1,7 @@
-// Ties the game to the library and platform call-backs: the sprite miss handler, the state dump
-// and the names scripts give the control panel's scroll bars.
+// Ties the game to the library and platform call-backs (the sprite miss handler, the state dump,
+// the names scripts give the control panel's scroll bars) and keeps a demo's scores apart from
+// the player's table.
 #pragma once
 
-// Called at start-up, before the platform reads a script and again before the first pass of the
-// main loop (a second call changes nothing).
+// Called once at start-up, before the first pass of the main loop.
 void game_register_hooks();

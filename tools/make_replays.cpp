@@ -12,7 +12,6 @@
 #include <filesystem>
 #include <map>
 
-#include "game/hooks.h"
 #include "game/state.h"
 #include "platform/clock.h"
 #include "platform/input.h"
@@ -610,7 +609,7 @@ bool make_one(const Recording& rec, const Paths& paths) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    game_register_hooks();
+    panel_register_script_names();
     if (argc < 2 || strcmp(argv[1], "--update") != 0) {
         fprintf(stderr, "usage: make_replays --update [NAME...]\n");
         return 2;

@@ -29,9 +29,11 @@ const char* step_text(FileStep step) {
 }  // namespace
 
 bool file_replace(const char* path, const void* data, size_t size, std::string* error) {
-    FileFailure failure{FileStep::NONE, path, 0};
+    FileFailure failure{FileStep::NONE, path, 0, false};
     if (system_replace_file(path, data, size, fault, &failure)) return true;
-    if (error) {
+    if (error && failure.write_protected) {
+        *error = failure.path + " is write-protected";
+    } else if (error) {
         *error = std::string(step_text(failure.step)) + " " + failure.path + ": " +
                  strerror(failure.error_number);
     }

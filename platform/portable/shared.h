@@ -6,8 +6,9 @@
 // What every wait and sleep does while it waits: present the screen and pump the events.
 void platform_yield();
 // With GNATRIX_TRACE set in the environment, writes "gnatrix-trace EVENT NS CPU" to stderr: NS
-// the monotonic clock's instant, CPU the process's CPU time so far, both in nanoseconds.
-// Start-up and shut-down measurements read it.
+// the monotonic clock's instant, CPU the process's CPU time so far, both in nanoseconds. Events:
+// pass (each main-loop pass starts), first-present then present (each picture sent to the
+// window), close-request. Start-up, shut-down and pacing measurements and the live tests read it.
 void platform_trace(const char* event);
 // Whether the game has a window (false when headless).
 bool platform_windowed();

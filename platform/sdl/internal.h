@@ -35,6 +35,8 @@ void platform_run_event_hooks(const SDL_Event& event);
 StateDumper platform_state_dumper();
 // The window icon from an ICON resource (PNG or BMP); null when it is neither or is broken.
 SDL_Surface* icon_decode(const ResourceData& data);
+// Writes the state dumps asked for at the end of the game ("end:FILE").
+void platform_write_end_dumps();
 // Reports each requested dump that failed or whose pass never ended; false if there was one.
 bool platform_dumps_complete();
 // Forgets the window, its class and its queue (platform start and end).

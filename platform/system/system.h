@@ -35,12 +35,13 @@ struct FileFailure {
     FileStep step;
     std::string path;
     int error_number;
+    bool write_protected;  // the owner took the write bit away: kept as it is, whoever runs us
 };
 
 // Writes data to a new file beside path, flushes and syncs it, then renames it over path (a
 // symbolic link stays a link, its target gets the data). On failure the file at path is left as
 // it was, nothing is left behind, and *failure says what went wrong. A file at path without
-// write permission is not replaced.
+// write permission is not replaced, nor one whose owner may not write it (root included).
 bool system_replace_file(const char* path, const void* data, size_t size, FileFault fault,
                          FileFailure* failure);
 

@@ -23,7 +23,7 @@ bool injected(FileStep step) {
 }
 
 bool report(FileStep step, const std::string& path, int error_number, FileFailure* failure) {
-    *failure = FileFailure{step, path, error_number};
+    *failure = FileFailure{step, path, error_number, false};
     return false;
 }
 
@@ -86,6 +86,11 @@ bool system_replace_file(const char* path, const void* data, size_t size, FileFa
     bool exists = false;
     if (!resolve_target(path, &target, &st, &exists)) {
         return report(FileStep::NONE, path, errno, failure);
+    }
+    // The owner took the write bit away to keep the file as it is; root must respect that too.
+    if (exists && !(st.st_mode & S_IWUSR)) {
+        *failure = FileFailure{FileStep::NONE, path, 0, true};
+        return false;
     }
     std::string temporary = target + ".tmp" + std::to_string(getpid());
     int fd = -1;
