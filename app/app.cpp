@@ -74,6 +74,7 @@ int WinMain() {
         }
         game_state_step();
     }
+    if (game_state == STATE_QUIT) platform_end_pass();
     game_shutdown();
     return int(msg.wParam);
 }

@@ -125,17 +125,17 @@ bool escape_pressed() {
     return true;
 }
 
-// The devices the game cannot run without; a missing sound device only makes it silent.
-bool create_sound_music_keyboard() {
+// The game plays on without a device: keys come from the key-state query, and without a mouse
+// the rocket stays where it starts. The player is told once.
+void device_missing(int created, const char* device, const char* consequence) {
+    if (!created) fprintf(stderr, "gnatrix: the %s could not be opened; %s\n", device, consequence);
+}
+
+void create_sound_music_keyboard() {
     snd_init();
     mus_init();
-    int input = inp_init();
-    int keyboard = inp_create_keyboard();
-    if (!input || !keyboard) {
-        game_fail("the keyboard could not be opened");
-        return false;
-    }
-    return true;
+    inp_init();
+    device_missing(inp_create_keyboard(), "keyboard device", "playing on: the keys still answer");
 }
 
 // The first pass; false when the program is to end.
@@ -151,12 +151,9 @@ bool title_initialise() {
     set_colours(bitmap_image.palette, TITLE_COLOURS);
     pal_apply(bitmap_image.palette);
     darken_title_colours();
-    if (!create_sound_music_keyboard()) return false;
+    create_sound_music_keyboard();
     if (escape_pressed()) return false;
-    if (!inp_create_mouse()) {
-        game_fail("the mouse could not be opened");
-        return false;
-    }
+    device_missing(inp_create_mouse(), "mouse", "playing on with the rocket fixed");
     game_draw_backdrop();
     title_init_pending = 0;
     game_load_bonus_sound();

@@ -104,6 +104,11 @@ bool file_replace(const char* path, const void* data, size_t size, std::string* 
     if (!resolve_target(path, &target, &st, &exists)) {
         return report(FileStep::NONE, path, errno, error);
     }
+    // The owner took the write bit away to keep the file as it is; root must respect that too.
+    if (exists && !(st.st_mode & S_IWUSR)) {
+        if (error) *error = std::string(path) + " is write-protected";
+        return false;
+    }
     std::string temporary = target + ".tmp" + std::to_string(getpid());
     int fd = -1;
     if (!injected(FileStep::OPEN)) {

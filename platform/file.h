@@ -9,7 +9,8 @@ enum class FileStep { NONE, OPEN, WRITE, FLUSH, SYNC, RENAME };
 
 // Writes data to a new file beside path, flushes and syncs it, then renames it over path.
 // On failure the file at path is left as it was, nothing is left behind, and *error says
-// which step failed and why. A file at path without write permission is not replaced.
+// which step failed and why. A file at path without write permission is not replaced, nor one
+// whose owner may not write it, whoever runs the game (root included).
 bool file_replace(const char* path, const void* data, size_t size, std::string* error);
 
 // Tests: the given step of every following replacement fails with the given errno value

@@ -129,6 +129,7 @@ bool released_by_player = false;  // after focus loss or Alt+Tab, until a click 
 bool window_focused = false;      // as the window's focus events and clicks tell
 std::vector<InputDevice*> devices;
 int systems_alive = 0;
+bool device_fault[3] = {};  // by DeviceType: creating one fails, as on a system without it
 
 // Motion a script or the system gives can be anything; never let a sum overflow.
 int32_t add_saturated(int32_t a, int32_t b) {
@@ -418,6 +419,11 @@ void input_reset() {
     window_focused = false;
     if (captured && platform_sdl_window()) SDL_SetRelativeMouseMode(SDL_FALSE);
     captured = false;
+    for (bool& fault : device_fault) fault = false;
+}
+
+void input_inject_fault(DeviceType type, bool fail) {
+    device_fault[int(type)] = fail;
 }
 
 bool input_mouse_captured() {
@@ -505,6 +511,7 @@ InputSystem* InputSystem::create() {
 }
 
 InputDevice* InputSystem::create_device(DeviceType type) {
+    if (device_fault[int(type)]) return nullptr;
     auto* device = new InputDevice(type);
     if (type == DeviceType::Joystick) {
         if (SDL_InitSubSystem(SDL_INIT_JOYSTICK) != 0) {

@@ -174,7 +174,9 @@ void input_simulate_motion(int dx, int dy);
 void input_simulate_close();
 // A key going down or up as the window delivers it, with Alt held if asked, queued likewise.
 void input_queue_key(int vk, bool down, bool with_alt = false);
-// Tests: forget all input state (keys, motion, cursor count, capture).
+// Tests: forget all input state (keys, motion, cursor count, capture, injected faults).
 void input_reset();
+// Tests: creating a device of this type fails (as on a system without one) until cleared.
+void input_inject_fault(DeviceType type, bool fail);
 // Whether the mouse is captured (relative mode) right now.
 bool input_mouse_captured();

@@ -33,8 +33,9 @@ void platform_pump_events();
 // What every wait and sleep does while it waits: present the screen and pump the events.
 void platform_yield();
 // With GNATRIX_TRACE set in the environment, writes "gnatrix-trace EVENT NS CPU" to stderr: NS
-// the CLOCK_MONOTONIC instant, CPU the process's CPU time so far, both in nanoseconds. Start-up
-// and shut-down measurements read it.
+// the CLOCK_MONOTONIC instant, CPU the process's CPU time so far, both in nanoseconds. Events:
+// pass (each main-loop pass starts), first-present then present (each picture sent to the
+// window), close-request. Start-up, shut-down and pacing measurements and the live tests read it.
 void platform_trace(const char* event);
 
 // The pass and event hooks and the state dumper, as registered (platform.cpp).
@@ -43,6 +44,8 @@ void platform_run_event_hooks(const SDL_Event& event);
 StateDumper platform_state_dumper();
 // The window icon from an ICON resource (PNG or BMP); null when it is neither or is broken.
 SDL_Surface* icon_decode(const ResourceData& data);
+// Writes the state dumps asked for at the end of the game ("end:FILE").
+void platform_write_end_dumps();
 // Reports each requested dump that failed or whose pass never ended; false if there was one.
 bool platform_dumps_complete();
 // Forgets the window, its class and its queue (platform start and end).

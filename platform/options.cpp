@@ -19,7 +19,8 @@ const char* const usage_text =
     "  --frames N             request a window close after N main-loop passes\n"
     "  --dump-screen PASS:FILE  at the end of that pass, write the screen as an 8-bit BMP (PNG if "
     "FILE ends in .png)\n"
-    "  --dump-state PASS:FILE   at the end of that pass, write the game's state as text\n"
+    "  --dump-state PASS:FILE   at the end of that pass, write the game's state as text; PASS "
+    "end: when the game has ended\n"
     "  --seed N               fix the random seed\n"
     "  --play FILE            replay an input script instead of live input\n"
     "  --record FILE          record the input of this run as a script\n"
@@ -46,8 +47,9 @@ bool parse_number(std::string_view text, int64_t min, int64_t max, int64_t* out)
 bool parse_pass_file(std::string_view text, PassFile* out) {
     size_t colon = text.find(':');
     if (colon == std::string_view::npos || colon + 1 == text.size()) return false;
-    int64_t pass;
-    if (!parse_number(text.substr(0, colon), 0, UINT32_MAX, &pass)) return false;
+    int64_t pass = 0;
+    out->at_end = text.substr(0, colon) == "end";
+    if (!out->at_end && !parse_number(text.substr(0, colon), 0, UINT32_MAX, &pass)) return false;
     out->pass = uint32_t(pass);
     out->path = std::string(text.substr(colon + 1));
     return true;
@@ -82,6 +84,8 @@ const char* apply_valued(std::string_view name, std::string_view value, Options*
         o->seed = uint32_t(number);
     } else if (name == "--dump-screen" || name == "--dump-state") {
         if (!parse_pass_file(value, &pass_file)) return "PASS:FILE, for example 2:screen.bmp";
+        // The screen is gone by the time the game has ended; its state is not.
+        if (pass_file.at_end && name == "--dump-screen") return "a pass number before PASS:FILE";
         (name == "--dump-screen" ? o->dump_screen : o->dump_state).push_back(pass_file);
     } else if (name == "--scale-mode") {
         if (!parse_scale_mode(value, &o->scale_mode)) return "integer, fit or smooth";

@@ -78,9 +78,13 @@ void platform_set_summary_reader(SummaryReader reader) {
     summary_reader = reader;
 }
 
-std::string platform_summary() {
+bool platform_demo_run() {
     const Options& options = platform_options();
-    if (!summary_reader || !(options.play_demo || options.timedemo)) return "";
+    return options.play_demo || options.timedemo;
+}
+
+std::string platform_summary() {
+    if (!summary_reader || !platform_demo_run()) return "";
     const GameSummary game = summary_reader();
     char line[160];
     snprintf(line, sizeof line, "score %lld, missed %lld, passes %u, game time %.1f s",

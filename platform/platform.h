@@ -9,6 +9,7 @@
 struct PassFile {
     uint32_t pass;
     std::string path;
+    bool at_end = false;  // PASS "end": when the game has ended, whatever its last pass
 };
 
 enum class ScaleMode { Default, Integer, Fit, Smooth };
@@ -44,6 +45,9 @@ bool parse_options(int argc, char** argv, Options* options, std::string* error, 
 bool platform_parse_number(const std::string& word, int64_t min, int64_t max, int64_t* value);
 const Options& platform_options();
 void platform_set_options(const Options& options);
+
+// A run of the built-in demo or a timedemo: a show, whose game is not the player's.
+bool platform_demo_run();
 
 // The number of the current main-loop pass, counted from 0.
 uint32_t platform_pass();

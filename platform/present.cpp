@@ -266,7 +266,7 @@ void display_present(bool force) {
     update_letterbox(s);
     if (!present_into_window_pixels(window, s, band, force)) present_through_renderer(s);
     static bool first = true;
-    if (first) platform_trace("first-present");
+    platform_trace(first ? "first-present" : "present");
     first = false;
 }
 

@@ -1,5 +1,6 @@
 // The one window and its message queue. Each peek starts a main-loop pass: the dumps due at the
-// end of the previous pass are written, events pumped, the pass hooks run, the screen shown.
+// end of the previous pass are written (or at the end of the loop, for the pass that quit),
+// events pumped, the pass hooks run, the screen shown.
 #include "platform/window.h"
 
 #include <strings.h>
@@ -41,6 +42,7 @@ std::deque<MSG> posted;
 bool quit_posted = false;
 int quit_code = 0;
 uint32_t passes_started = 0;
+uint32_t passes_dumped = 0;  // passes whose dumps have been written
 bool dump_failed = false;
 
 void report(const std::string& message) {
@@ -64,13 +66,17 @@ void write_screen_dump(const std::string& path) {
     report("cannot write the screen dump '" + path + "'");
 }
 
-void write_dumps_of_pass(uint32_t pass) {
+// The dumps due at the end of the last pass started, once.
+void write_dumps_of_ended_pass() {
+    if (passes_dumped == passes_started) return;
+    passes_dumped = passes_started;
+    const uint32_t pass = passes_started - 1;
     const Options& options = platform_options();
     for (const PassFile& dump : options.dump_screen) {
-        if (dump.pass == pass) write_screen_dump(dump.path);
+        if (dump.pass == pass && !dump.at_end) write_screen_dump(dump.path);
     }
     for (const PassFile& dump : options.dump_state) {
-        if (dump.pass == pass) write_state_dump(dump.path);
+        if (dump.pass == pass && !dump.at_end) write_state_dump(dump.path);
     }
 }
 
@@ -280,14 +286,19 @@ uint32_t platform_pass() {
 }
 
 bool peek_message(MSG* msg) {
-    if (passes_started > 0) write_dumps_of_pass(passes_started - 1);
+    write_dumps_of_ended_pass();
     uint32_t pass = passes_started++;
+    platform_trace("pass");
     platform_pump_events();
     platform_run_pass_hooks(pass);
     if (platform_options().frames == int64_t(pass)) post_close_request();
     // A timedemo measures the whole frame, so it shows every one.
     display_present(platform_options().timedemo);
     return take_message(msg);
+}
+
+void platform_end_pass() {
+    write_dumps_of_ended_pass();
 }
 
 void translate_message(const MSG*) {}
@@ -328,12 +339,18 @@ void begin_paint(Window* window) {
 
 void end_paint(Window*) {}
 
+void platform_write_end_dumps() {
+    for (const PassFile& dump : platform_options().dump_state) {
+        if (dump.at_end) write_state_dump(dump.path);
+    }
+}
+
 bool platform_dumps_complete() {
     bool complete = !dump_failed;
     const Options& options = platform_options();
     for (const auto* list : {&options.dump_screen, &options.dump_state}) {
         for (const PassFile& dump : *list) {
-            if (dump.pass + 1 < passes_started) continue;  // written at the next pass's start
+            if (dump.at_end || dump.pass < passes_dumped) continue;
             report("'" + dump.path + "' was not written: the game ended before pass " +
                    std::to_string(dump.pass) + " did");
             complete = false;
@@ -347,6 +364,6 @@ void window_reset() {
     classes.clear();
     posted.clear();
     quit_posted = false;
-    passes_started = 0;
+    passes_started = passes_dumped = 0;
     dump_failed = false;
 }

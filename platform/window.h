@@ -40,6 +40,9 @@ Window* create_window(const char* class_name, const char* title, int x, int y, i
 // Retrieves and removes at most one message; false when none is waiting. Each call is the
 // start of a main-loop pass: input is sampled and the screen presented here.
 bool peek_message(MSG* msg);
+// The loop ends without another peek, the game having quit: the last pass ran to its end, and
+// its dumps are written now, before the shut-down changes the screen.
+void platform_end_pass();
 void translate_message(const MSG* msg);
 intptr_t dispatch_message(const MSG* msg);
 intptr_t def_window_proc(Window* window, uint32_t message, uintptr_t wParam, intptr_t lParam);

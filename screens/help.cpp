@@ -11,6 +11,7 @@
 #include "gfx/draw.h"
 #include "platform/clock.h"
 #include "platform/input.h"
+#include "screens/score.h"
 
 HelpView help_view;
 
@@ -286,6 +287,11 @@ void help_close() {
         // One row higher than the start of a game draws them.
         game_draw_value(score, SCORE_X, NUMBER_Y - 1);
         game_draw_value(missed_count, MISSED_X, NUMBER_Y - 1);
+        // A finished game shows its table until F2, and no frame of play follows to redraw it.
+        if (missed_count >= missed_limit) {
+            gfx_unlock_primary();
+            score_show();
+        }
     }
     help_shown = 0;
     if (missed_count < missed_limit) paused = 0;

@@ -27,6 +27,11 @@ constexpr int SCORE_NEW_SLOT = 10;
 
 enum class ScoreRead { MISSING, READ, FAILED };
 
+// A demo's own table: its stored bytes, once a game has been saved into it.
+bool private_table = false;
+bool private_saved = false;
+uint8_t private_bytes[SCORE_FILE_BYTES];
+
 // A name field holds the string and zero bytes after it.
 void score_set_slot(ScoreTable* table, int slot, int32_t score, const char* name) {
     table->scores[slot] = score;
@@ -43,6 +48,11 @@ ScoreRead score_read_table() {
     for (int slot = 0; slot <= SCORE_NEW_SLOT; ++slot) {
         score_set_slot(&score_table_in, slot, 0, SCORE_BLANK_NAME);
         score_set_slot(&score_table_out, slot, 0, SCORE_BLANK_NAME);
+    }
+    if (private_table) {
+        if (!private_saved) return ScoreRead::MISSING;
+        score_table_decode(private_bytes, sizeof private_bytes, &score_table_in);
+        return ScoreRead::READ;
     }
     score_file = fopen(score_file_name, "rb");
     if (!score_file) return errno == ENOENT ? ScoreRead::MISSING : ScoreRead::FAILED;
@@ -88,6 +98,11 @@ void score_start_table(int32_t final_score) {
 void score_save() {
     uint8_t bytes[SCORE_FILE_BYTES];
     score_table_encode(score_table_out, bytes);
+    if (private_table) {
+        memcpy(private_bytes, bytes, sizeof bytes);
+        private_saved = true;
+        return;
+    }
     std::string error;
     if (!file_replace(score_file_name, bytes, sizeof bytes, &error)) {
         fprintf(stderr, "gnatrix: the high-score table was not saved (%s); %s is left as it was\n",
@@ -125,6 +140,11 @@ void score_table_decode(const uint8_t* bytes, size_t size, ScoreTable* table) {
         memcpy(table->names[slot], image + 4 * SCORE_SLOTS + SCORE_NAME_BYTES * slot,
                SCORE_NAME_BYTES);
     }
+}
+
+void score_keep_private(bool keep) {
+    private_table = keep;
+    private_saved = false;
 }
 
 void score_record(const void*, Window*, int32_t* final_score) {

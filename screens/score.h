@@ -32,6 +32,11 @@ extern char score_text[32];         // one formatted row of the panel
 // The file the table lives in, in the current directory; tests put it elsewhere.
 extern const char* score_file_name;
 
+// A demo or timedemo plays against a table of its own: it starts empty, lives in memory for
+// the run and never reads or writes the file, so the player's table stays theirs. Setting it
+// (either way) forgets that table.
+void score_keep_private(bool keep);
+
 // Enters the final score of a game, saves the table and shows the panel. The module instance
 // and the window are not used.
 void score_record(const void* instance, Window* window, int32_t* final_score);

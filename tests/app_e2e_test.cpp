@@ -55,14 +55,31 @@ TEST(GameRun, EscapeDuringTheTitleEndsTheProgram) {
     std::string base = temp_path("escape");
     std::ofstream(base + ".script") << "gnatrix-input 1\n@3 key escape down\n";
     GameOutput run = run_game("--headless --play " + base + ".script --dump-state 2:" + base +
-                              ".state --dump-state 50:" + base + ".late");
-    std::string state = slurp(base + ".state");
-    for (const char* suffix : {".script", ".state", ".late"}) std::remove((base + suffix).c_str());
+                              ".state --dump-state 3:" + base + ".quit --dump-screen 3:" + base +
+                              ".bmp --dump-state 50:" + base + ".late");
+    std::string state = slurp(base + ".state"), quit = slurp(base + ".quit");
+    std::string bmp = slurp(base + ".bmp");
     EXPECT_NE(state.find("game_state 1\n"), std::string::npos) << state;
+    // The pass that quit ran to its end: it is dumped as it stood, before the shut-down's fade.
+    EXPECT_NE(quit.find("game_state 5\n"), std::string::npos) << quit;
+    constexpr size_t PALETTE = 14 + 40, PIXELS = PALETTE + 256 * 4;
+    ASSERT_EQ(bmp.size(), PIXELS + 640 * 480);
+    EXPECT_NE(bmp.substr(PALETTE, 256 * 4).find_first_not_of('\0'), std::string::npos);
+    EXPECT_NE(bmp.find_first_not_of('\0', PIXELS), std::string::npos);
     // The loop ended long before pass 50: that dump is reported missing, and only that.
     EXPECT_EQ(run.status, 1);
     EXPECT_EQ(lines(run.err), 1) << run.err;
     EXPECT_NE(run.err.find(".late' was not written"), std::string::npos) << run.err;
+
+    // Esc held at start-up quits in pass 0, which is dumped too.
+    std::remove((base + ".quit").c_str());
+    std::ofstream(base + ".script") << "gnatrix-input 1\n@0 key escape down\n";
+    GameOutput start_up =
+        run_game("--headless --play " + base + ".script --dump-state 0:" + base + ".quit");
+    EXPECT_EQ(start_up.status, 0) << start_up.err;
+    EXPECT_NE(slurp(base + ".quit").find("game_state 5\n"), std::string::npos);
+    for (const char* suffix : {".script", ".state", ".quit", ".bmp", ".late"})
+        std::remove((base + suffix).c_str());
 }
 
 TEST(GameRun, VersionAndHelp) {

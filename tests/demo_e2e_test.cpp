@@ -33,7 +33,23 @@ TEST_F(Demo, HeadlessAlonePlaysTheBuiltInDemoToTheEndAndSumsItUp) {
     EXPECT_GE(std::stoi(m[1]), 5000);  // a good game ...
     EXPECT_EQ("10", m[2].str());       // ... played to its end
     EXPECT_GT(std::stoi(m[3]), 1000);
-    EXPECT_EQ(320u, fs::file_size(dir / "scores.bin"));
+    EXPECT_FALSE(fs::exists(dir / "scores.bin")) << "the demo's table is its own";
+
+    // A player's table (one score, 500) stays theirs through demos and timedemos alike, and
+    // they play the same whatever the folder holds; a replay is a game, and enters its score.
+    std::string table(320, '\0');
+    table[0] = char(0xF4), table[1] = char(0x01);
+    std::ofstream(dir / "scores.bin", std::ios::binary) << table;
+    fs::copy_file(fs::path(GNATRIX_SOURCE_DIR) / "resources" / "demo.gxi", dir / "demo.gxi");
+    EXPECT_EQ(demo.out, run("--headless").out);
+    GameOutput timed = run("--headless --timedemo demo.gxi");
+    EXPECT_EQ(0, timed.status) << timed.err;
+    EXPECT_EQ(0u, timed.out.find(demo.out)) << timed.out;
+    EXPECT_EQ(table, slurp((dir / "scores.bin").string()));
+    ASSERT_EQ(0, run("--headless --play demo.gxi").status);
+    const std::string entered = slurp((dir / "scores.bin").string());
+    ASSERT_EQ(320u, entered.size());
+    EXPECT_EQ(m[1].str(), std::to_string(uint8_t(entered[0]) | uint8_t(entered[1]) << 8));
     // A frame limit or a script of its own means no demo and no summary.
     GameOutput limited = run("--headless --frames 5");
     EXPECT_EQ(0, limited.status);

@@ -1,6 +1,9 @@
 // The title sequence's first pass: palettes, backdrop and its mark, the caption, the Esc
-// checkpoint, a missing resource; and the picture whatever the screen's pitch.
+// checkpoint, a missing resource or device; and the picture whatever the screen's pitch.
 #include <gtest/gtest.h>
+
+#include <algorithm>
+#include <string>
 
 #include "game/state.h"
 #include "game/title.h"
@@ -9,6 +12,7 @@
 #include "gfx/image.h"
 #include "gfx/palette.h"
 #include "input/input.h"
+#include "platform/input.h"
 #include "platform/platform.h"
 #include "platform/resources.h"
 
@@ -116,6 +120,27 @@ TEST(GameTitle, EscapeHeldAtStartUpQuitsBeforeTheMouseExists) {
     EXPECT_EQ(game_state, STATE_QUIT);
     EXPECT_NE(keyboard_device, nullptr);
     EXPECT_EQ(mouse_device, nullptr);
+}
+
+// A device that cannot be had is named once and the game plays on: the keys come from the key
+// state (F2 starts a game), and without a mouse the rocket stays where a game puts it.
+TEST(GameTitle, MissingKeyboardOrMouseIsNamedAndPlayGoesOn) {
+    for (DeviceType type : {DeviceType::Keyboard, DeviceType::Mouse}) {
+        const bool mouse = type == DeviceType::Mouse;
+        SCOPED_TRACE(mouse ? "mouse" : "keyboard");
+        GameHarness game(with_script({"@3 key f2 down", "@4 key f2 up", "@12 mouse 30 -20"}));
+        input_inject_fault(type, true);
+        testing::internal::CaptureStderr();
+        game.pass();
+        const std::string err = testing::internal::GetCapturedStderr();
+        EXPECT_EQ(std::count(err.begin(), err.end(), '\n'), 1) << err;
+        EXPECT_NE(err.find(mouse ? "the mouse" : "the keyboard device"), std::string::npos) << err;
+        game.passes(15);
+        EXPECT_EQ(game_state, STATE_PLAY);
+        EXPECT_EQ(game.quit_code(), -1);
+        EXPECT_EQ(rocket_x != 320 || rocket_y != 240, !mouse) << rocket_x << "," << rocket_y;
+        input_inject_fault(type, false);
+    }
 }
 
 TEST(GameTitle, MissingResourceEndsWithItsName) {

@@ -11,8 +11,10 @@
 #include "game/state.h"
 #include "game_harness.h"
 #include "gfx/display.h"
+#include "platform/clock.h"
 #include "platform/platform.h"
 #include "platform/resources.h"
+#include "screens/score.h"
 
 namespace {
 
@@ -208,12 +210,21 @@ TEST_F(HelpTest, ClosingDuringPlayClearsTheFieldAndRedrawsTheStatusBar) {
     EXPECT_LT(frame_left, 3) << "the play field is cleared";
 }
 
-TEST_F(HelpTest, ClosingAFinishedGameLeavesItFrozen) {
+TEST_F(HelpTest, ClosingAFinishedGameLeavesItFrozenWithItsTable) {
     run("\r\nText\r\n\\", open_at_3({"@6 key escape down", "@7 key escape up"}), 5);
     missed_count = missed_limit;
+    score_table_in = {};
+    score_table_in.scores[0] = 4200;
+    const uint32_t before = clock_ticks();
     to_pass(6);
     EXPECT_EQ(help_shown, 0);
     EXPECT_EQ(paused, 1);
+    // The table stood there before help and stands there again, drawn from memory at once.
+    EXPECT_LT(clock_ticks() - before, 800u) << "no wait of the score file";
+    const std::vector<uint8_t> closed = game_->screen();
+    EXPECT_EQ(closed[200 * 640 + 215], 23) << "the panel's border";
+    score_show();
+    EXPECT_TRUE(game_->screen() == closed) << "the panel as the table draws it";
 }
 
 TEST_F(HelpTest, MissingTextShowsAnEmptyPage) {

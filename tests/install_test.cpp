@@ -104,13 +104,16 @@ TEST_F(Install, LauncherKeepsTheScoresInThePlayersDataFolder) {
     const std::string exec =
         desktop_value(slurp(root / "share/applications" / (APP_ID + ".desktop")), "Exec");
     ASSERT_TRUE(exec.starts_with("gnatrix ")) << exec;
-    // The launcher's command, headless: the built-in demo plays a game to its end.
+    // The launcher's command, headless: a replay of the demo plays a game to its end (the demo
+    // itself keeps its score to itself).
     const fs::path elsewhere = stage / "elsewhere", xdg = stage / "xdg";
     fs::create_directories(elsewhere);
+    const fs::path demo = fs::path(GNATRIX_SOURCE_DIR) / "resources" / "demo.gxi";
     std::string out;
-    ASSERT_EQ(0, run("cd " + elsewhere.string() + " && XDG_DATA_HOME=" + xdg.string() + " " +
-                         (root / "bin").string() + "/" + exec + " --headless",
-                     &out))
+    ASSERT_EQ(0,
+              run("cd " + elsewhere.string() + " && XDG_DATA_HOME=" + xdg.string() + " " +
+                      (root / "bin").string() + "/" + exec + " --headless --play " + demo.string(),
+                  &out))
         << out;
     EXPECT_EQ(320u, fs::file_size(xdg / "gnatrix/scores.bin"));
     EXPECT_TRUE(fs::is_empty(elsewhere)) << "nothing is left where the launcher started";

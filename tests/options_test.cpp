@@ -34,10 +34,13 @@ TEST(Options, DefaultsWithoutArguments) {
 }
 
 TEST(Options, ReadsEveryOption) {
-    Parsed p =
-        parse({"--window", "--scale", "2", "--headless", "--frames", "3", "--dump-screen",
-               "2:a.bmp", "--dump-screen=7:dir/b:c.bmp", "--dump-state", "0:s.txt", "--seed",
-               "4294967295", "--play", "in.txt", "--record=out.txt", "--scale-mode", "smooth"});
+    Parsed p = parse({"--window",      "--scale",  "2",
+                      "--headless",    "--frames", "3",
+                      "--dump-screen", "2:a.bmp",  "--dump-screen=7:dir/b:c.bmp",
+                      "--dump-state",  "0:s.txt",  "--dump-state",
+                      "end:last.txt",  "--seed",   "4294967295",
+                      "--play",        "in.txt",   "--record=out.txt",
+                      "--scale-mode",  "smooth"});
     ASSERT_TRUE(p.ok) << p.message;
     const Options& o = p.options;
     EXPECT_TRUE(o.window && o.headless);
@@ -48,8 +51,11 @@ TEST(Options, ReadsEveryOption) {
     EXPECT_EQ(o.dump_screen[0].path, "a.bmp");
     EXPECT_EQ(o.dump_screen[1].pass, 7u);
     EXPECT_EQ(o.dump_screen[1].path, "dir/b:c.bmp");
-    ASSERT_EQ(o.dump_state.size(), 1u);
+    ASSERT_EQ(o.dump_state.size(), 2u);
     EXPECT_EQ(o.dump_state[0].pass, 0u);
+    EXPECT_FALSE(o.dump_state[0].at_end);
+    EXPECT_TRUE(o.dump_state[1].at_end);
+    EXPECT_EQ(o.dump_state[1].path, "last.txt");
     EXPECT_TRUE(o.has_seed);
     EXPECT_EQ(o.seed, 4294967295u);
     EXPECT_EQ(o.play_file, "in.txt");
@@ -80,6 +86,8 @@ TEST(Options, MalformedGiveOneLineAndLeaveOptionsAlone) {
                                                            {"--dump-screen", "x:f.bmp"},
                                                            {"--dump-state", "3:"},
                                                            {"--dump-state", ":f"},
+                                                           {"--dump-state", "ending:f"},
+                                                           {"--dump-screen", "end:f.bmp"},
                                                            {"--scale-mode", "big"},
                                                            {"--play", ""},
                                                            {"--window=1"},

@@ -233,6 +233,22 @@ TEST_F(ScoreTest, ReadOnlyFolderKeepsTheOldFileAndSaysWhy) {
     }
 }
 
+// A player keeps a table by taking its owner's write bit away; the bits decide, not whether a
+// write would succeed (root's always would, and the tests may run as root).
+TEST_F(ScoreTest, WriteProtectedTableIsKeptWhoeverPlays) {
+    Bytes old = table_bytes(decade_scores(), decade_names());
+    write_bytes(path_, old);
+    const fs::perms read_only = fs::perms::owner_read | fs::perms::group_write;
+    fs::permissions(path_, read_only);
+    std::string message = record(95);
+    EXPECT_NE(message.find(path_ + " is write-protected"), std::string::npos) << message;
+    EXPECT_EQ(std::count(message.begin(), message.end(), '\n'), 1);
+    EXPECT_EQ(read_bytes(path_), old);
+    EXPECT_EQ(fs::status(path_).permissions(), read_only);
+    EXPECT_EQ(files_in_dir(), 1u);
+    EXPECT_EQ(shown_scores()[1], 95) << "the panel shows the table as it stands";
+}
+
 TEST_F(ScoreTest, SymbolicLinkKeepsPointingAtTheSavedTable) {
     fs::path target = dir_ / "real.bin";
     write_bytes(target, table_bytes(decade_scores(), decade_names()));

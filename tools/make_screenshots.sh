@@ -25,13 +25,14 @@ HELP_SHOWN=330    # ... and the first help page is complete here
 SCORES_PASS=3180  # the table after the demo's game, just before its close
 
 # Shorter games first (the demo without its shots after a pass), so that the table the demo
-# ends with has more than its own row.
+# ends with has more than its own row. The demo is replayed with --play: run as the built-in
+# demo it would play against an empty table of its own.
 for last in 300 700 1100 1400 1700 2000; do
     awk -v last="$last" '!($2 == "button" && $3 == "down" && substr($1, 2) + 0 > last)' \
         "$demo" >cut.gxi
     "$game" --headless --play cut.gxi
 done
-"$game" --headless --dump-screen "$TITLE_PASS:$out/title.png" \
+"$game" --headless --play "$demo" --dump-screen "$TITLE_PASS:$out/title.png" \
     --dump-screen "$PLAY_PASS:$out/play.png" --dump-screen "$SCORES_PASS:$out/scores.png" >/dev/null
 
 # The demo up to HELP_PASS, then F1.

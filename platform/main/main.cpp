@@ -29,6 +29,7 @@ int main(int argc, char** argv) {
     }
     const uint64_t started = SDL_GetPerformanceCounter();
     int result = WinMain();
+    platform_write_end_dumps();
     const double seconds =
         double(SDL_GetPerformanceCounter() - started) / double(SDL_GetPerformanceFrequency());
     const std::string summary = platform_summary();
