@@ -31,16 +31,18 @@ TEST(Options, DefaultsWithoutArguments) {
     EXPECT_EQ(p.options.frames, -1);
     EXPECT_EQ(p.options.scale, 0);
     EXPECT_FALSE(p.options.has_seed);
+    EXPECT_FALSE(p.options.background_run) << "the background holds the game by default";
 }
 
 TEST(Options, ReadsEveryOption) {
-    Parsed p = parse({"--window",      "--scale",  "2",
-                      "--headless",    "--frames", "3",
-                      "--dump-screen", "2:a.bmp",  "--dump-screen=7:dir/b:c.bmp",
-                      "--dump-state",  "0:s.txt",  "--dump-state",
-                      "end:last.txt",  "--seed",   "4294967295",
-                      "--play",        "in.txt",   "--record=out.txt",
-                      "--scale-mode",  "smooth"});
+    Parsed p = parse({"--window",      "--scale",         "2",
+                      "--headless",    "--frames",        "3",
+                      "--dump-screen", "2:a.bmp",         "--dump-screen=7:dir/b:c.bmp",
+                      "--dump-state",  "0:s.txt",         "--dump-state",
+                      "end:last.txt",  "--seed",          "4294967295",
+                      "--play",        "in.txt",          "--record=out.txt",
+                      "--scale-mode",  "smooth",          "--background",
+                      "pause",         "--background=run"});
     ASSERT_TRUE(p.ok) << p.message;
     const Options& o = p.options;
     EXPECT_TRUE(o.window && o.headless);
@@ -61,12 +63,14 @@ TEST(Options, ReadsEveryOption) {
     EXPECT_EQ(o.play_file, "in.txt");
     EXPECT_EQ(o.record_file, "out.txt");
     EXPECT_EQ(o.scale_mode, ScaleMode::Smooth);
+    EXPECT_TRUE(o.background_run) << "the last one counts";
 }
 
 TEST(Options, HelpAndVersionAskToExit) {
     Parsed help = parse({"--frames", "2", "--help"});
     EXPECT_TRUE(help.ok && help.exit_now);
     EXPECT_NE(help.message.find("--dump-screen PASS:FILE"), std::string::npos);
+    EXPECT_NE(help.message.find("--background run|pause"), std::string::npos);
     EXPECT_NE(help.message.find("Alt+Enter"), std::string::npos) << "--scale full screen";
     for (const char* version_option : {"--version", "-V"}) {
         Parsed version = parse({version_option});
@@ -95,6 +99,8 @@ TEST(Options, MalformedGiveOneLineAndLeaveOptionsAlone) {
                                                            {"--dump-state", "ending:f"},
                                                            {"--dump-screen", "end:f.bmp"},
                                                            {"--scale-mode", "big"},
+                                                           {"--background", "stop"},
+                                                           {"--background"},
                                                            {"--play", ""},
                                                            {"--window=1"},
                                                            {"--frames", "99999999999999999999"}}) {
