@@ -67,9 +67,15 @@ TEST(Options, HelpAndVersionAskToExit) {
     Parsed help = parse({"--frames", "2", "--help"});
     EXPECT_TRUE(help.ok && help.exit_now);
     EXPECT_NE(help.message.find("--dump-screen PASS:FILE"), std::string::npos);
-    Parsed version = parse({"--version"});
-    EXPECT_TRUE(version.ok && version.exit_now);
-    EXPECT_EQ(version.message, "Gnatrix 1.1\n");
+    EXPECT_NE(help.message.find("Alt+Enter"), std::string::npos) << "--scale full screen";
+    for (const char* version_option : {"--version", "-V"}) {
+        Parsed version = parse({version_option});
+        EXPECT_TRUE(version.ok && version.exit_now) << version_option;
+        EXPECT_EQ(version.message, "Gnatrix 1.1\n") << version_option;
+    }
+    Parsed short_help = parse({"-h"});
+    EXPECT_TRUE(short_help.ok && short_help.exit_now);
+    EXPECT_EQ(short_help.message, help.message);
 }
 
 TEST(Options, MalformedGiveOneLineAndLeaveOptionsAlone) {
