@@ -9,10 +9,10 @@
 
 #include "platform/clock.h"
 #include "platform/platform.h"
+#include "platform/portable/dialog_view.h"
 #include "platform/portable/shared.h"
 #include "platform/resources.h"
 #include "platform/script.h"
-#include "platform/portable/dialog_view.h"
 #include "platform/window.h"
 
 class Brush {

@@ -165,26 +165,10 @@ bool open_capture_mixer(DeviceImpl* device) {
     return opened;
 }
 
-void quiet_alsa(const char*, int, const char*, int, const char*, ...) {}
-
-// Without a sound card libasound writes each step of its failed search to standard error
-// itself (eight lines for the default device); SDL's error says why in one, so those go.
-void silence_alsa() {
-    static bool done = false;
-    if (done) return;
-    done = true;
-    using Handler = void (*)(const char*, int, const char*, int, const char*, ...);
-    // Kept loaded, so that the handler holds for SDL's own use of the library.
-    if (void* alsa = SDL_LoadObject("libasound.so.2")) {
-        auto set =
-            reinterpret_cast<int (*)(Handler)>(SDL_LoadFunction(alsa, "snd_lib_error_set_handler"));
-        if (set) set(quiet_alsa);
-    }
-}
-
 // False with what went wrong in *why.
 bool open_mixer(DeviceImpl* device, std::string* why) {
-    silence_alsa();
+    // SDL's error says why in one line what the system's sound library would say in many.
+    system_quiet_sound_library();
     bool opened = load_mixer() && SDL_InitSubSystem(SDL_INIT_AUDIO) == 0;
     if (!opened) {
         *why = SDL_GetError();

@@ -66,6 +66,10 @@ void* system_library_load(const char* name);
 void* system_library_function(void* library, const char* function);
 void system_library_unload(void* library);
 
+// Keeps the system's sound library from writing its own messages to standard error when no
+// sound device can be opened (the caller reports why in one line). Once is enough.
+void system_quiet_sound_library();
+
 // ---- Fatal errors ----
 
 // Tells the player why the program cannot go on ("gnatrix: MESSAGE" where they will see it).

@@ -1,5 +1,5 @@
 // The rest of the POSIX system: the user's data folder (XDG), the GPU probe (a DRM render
-// node), shared libraries (dlopen) and fatal errors (standard error).
+// node), shared libraries (dlopen), ALSA's own messages and fatal errors (standard error).
 #include "platform/system/system.h"
 
 #include <dlfcn.h>
@@ -48,6 +48,24 @@ void* system_library_function(void* library, const char* function) {
 
 void system_library_unload(void* library) {
     if (library) dlclose(library);
+}
+
+namespace {
+void quiet_alsa(const char*, int, const char*, int, const char*, ...) {}
+}  // namespace
+
+// Without a sound card libasound writes each step of its failed search to standard error
+// itself (eight lines for the default device).
+void system_quiet_sound_library() {
+    static bool done = false;
+    if (done) return;
+    done = true;
+    using Handler = void (*)(const char*, int, const char*, int, const char*, ...);
+    // Kept loaded, so that the handler holds for SDL's own use of the library.
+    if (void* alsa = dlopen("libasound.so.2", RTLD_NOW | RTLD_LOCAL)) {
+        auto set = reinterpret_cast<int (*)(Handler)>(dlsym(alsa, "snd_lib_error_set_handler"));
+        if (set) set(quiet_alsa);
+    }
 }
 
 void system_report_fatal(const char* message) {
