@@ -134,16 +134,6 @@ void pad_press(GameHarness& game, SDL_Joystick* pad, SDL_GameControllerButton b)
     game.passes(2);
 }
 
-void push_pad_press(SDL_GameControllerButton button) {
-    for (bool down : {true, false}) {
-        SDL_Event event{};
-        event.type = down ? SDL_CONTROLLERBUTTONDOWN : SDL_CONTROLLERBUTTONUP;
-        event.cbutton.button = uint8_t(button);
-        event.cbutton.state = down ? SDL_PRESSED : SDL_RELEASED;
-        SDL_PushEvent(&event);
-    }
-}
-
 std::string state_dump() {
     std::string path = temp_path("pad_state.txt");
     FILE* out = fopen(path.c_str(), "w");

@@ -19,6 +19,7 @@
 #include "platform/screenshot.h"
 #include "platform/script.h"
 #include "platform/window.h"
+#include "tests/game_harness.h"
 #include "tests/scratch_dir.h"
 #include "tests/test_window.h"
 
@@ -271,27 +272,16 @@ TEST_F(LiveDialogTest, TabMovesTheFocusUpAndDownStepTheBarSpaceIsOk) {
     EXPECT_TRUE(up < down && down < text.find("panel ok\n")) << text;
 }
 
-// A pad's press as SDL's game-controller layer delivers it.
-void pad_press(SDL_GameControllerButton button) {
-    for (bool down : {true, false}) {
-        SDL_Event event{};
-        event.type = down ? SDL_CONTROLLERBUTTONDOWN : SDL_CONTROLLERBUTTONUP;
-        event.cbutton.button = uint8_t(button);
-        event.cbutton.state = down ? SDL_PRESSED : SDL_RELEASED;
-        SDL_PushEvent(&event);
-    }
-}
-
 // The pad goes the keyboard's way: the d-pad's down and up are Tab and Shift+Tab, right and
 // left the focused bar's arrows, A is Space.
 TEST_F(LiveDialogTest, PadMovesTheSameFocusAndStepsTheBarAOnOkIsOk) {
-    pad_press(SDL_CONTROLLER_BUTTON_DPAD_RIGHT);  // OK has the focus: no bar moves
-    pad_press(SDL_CONTROLLER_BUTTON_DPAD_DOWN);
-    pad_press(SDL_CONTROLLER_BUTTON_A);  // on the bar A does nothing
-    pad_press(SDL_CONTROLLER_BUTTON_DPAD_RIGHT);
-    pad_press(SDL_CONTROLLER_BUTTON_DPAD_LEFT);
-    pad_press(SDL_CONTROLLER_BUTTON_DPAD_UP);
-    pad_press(SDL_CONTROLLER_BUTTON_A);
+    push_pad_press(SDL_CONTROLLER_BUTTON_DPAD_RIGHT);  // OK has the focus: no bar moves
+    push_pad_press(SDL_CONTROLLER_BUTTON_DPAD_DOWN);
+    push_pad_press(SDL_CONTROLLER_BUTTON_A);  // on the bar A does nothing
+    push_pad_press(SDL_CONTROLLER_BUTTON_DPAD_RIGHT);
+    push_pad_press(SDL_CONTROLLER_BUTTON_DPAD_LEFT);
+    push_pad_press(SDL_CONTROLLER_BUTTON_DPAD_UP);
+    push_pad_press(SDL_CONTROLLER_BUTTON_A);
     input_simulate_close();  // ends the dialog (with 0) should the presses above not
     EXPECT_EQ(dialog_box(5, recording_proc, window), 7);
     ASSERT_EQ(received.size(), 4u);

@@ -130,3 +130,13 @@ std::string dump_value(const std::string& dump, const std::string& name) {
     }
     return "";
 }
+
+void push_pad_press(int button) {
+    for (bool down : {true, false}) {
+        SDL_Event event{};
+        event.type = down ? SDL_CONTROLLERBUTTONDOWN : SDL_CONTROLLERBUTTONUP;
+        event.cbutton.button = uint8_t(button);
+        event.cbutton.state = down ? SDL_PRESSED : SDL_RELEASED;
+        SDL_PushEvent(&event);
+    }
+}

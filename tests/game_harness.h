@@ -25,6 +25,9 @@ struct _SDL_Joystick;
 // platform picks it up at the next pump. Null on failure.
 _SDL_Joystick* attach_virtual_pad(int (*rumble)(void*, uint16_t, uint16_t) = nullptr);
 void detach_virtual_pad(_SDL_Joystick* pad);
+// A pad's press and release (an SDL_GameControllerButton), queued as SDL's game-controller layer
+// delivers them.
+void push_pad_press(int button);
 
 struct GameSetup {
     std::vector<std::string> script;  // input-script lines after the header
