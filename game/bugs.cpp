@@ -9,6 +9,7 @@
 #include "game/state.h"
 #include "gfx/display.h"
 #include "gfx/draw.h"
+#include "platform/input.h"
 #include "platform/random.h"
 
 namespace {
@@ -82,6 +83,7 @@ void game_bug_missed(BOB* bug) {
     reenter_above(bug);
     missed_count += 1;
     game_draw_value(missed_count, MISSED_X, NUMBER_Y);
+    platform_feedback(FEEDBACK_MISS);
 }
 
 void game_shrink_bugs() {

@@ -63,6 +63,11 @@ void cursor_pos(int* x, int* y);
 const char* key_name(int vk);
 int key_from_name(const char* name);
 
+// What the game tells the platform as it happens, for the pads: a bug got past (a short
+// rumble), the help viewer opened or closed (B then closes it at once, as Esc does).
+enum Feedback { FEEDBACK_MISS, FEEDBACK_HELP_SHOWN, FEEDBACK_HELP_CLOSED };
+void platform_feedback(Feedback what);
+
 // ---- Input devices ----
 
 // Device-state records, in the layouts the game reads.

@@ -34,6 +34,10 @@ struct Options {
     bool play_demo = false;
     // Runs in this folder (created when missing), so that scores.bin and screenshots go there.
     std::string data_dir;
+    // A pad's stick at full tilt moves the rocket this many screen widths a second.
+    double pad_speed = 2.0;
+    // A pad rumbles briefly when a bug gets past.
+    bool rumble = true;
 };
 
 // Moves into options->data_dir (created when missing), first making the file names of the

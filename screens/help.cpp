@@ -220,6 +220,7 @@ void help_open() {
     }
     help_shown = 1;
     paused = 1;
+    platform_feedback(FEEDBACK_HELP_SHOWN);
     gfx_unlock_back();
     gfx_unlock_primary();
     gfx_fill_surface(primary_surface, 0, nullptr);
@@ -294,5 +295,6 @@ void help_close() {
         }
     }
     help_shown = 0;
+    platform_feedback(FEEDBACK_HELP_CLOSED);
     if (missed_count < missed_limit) paused = 0;
 }

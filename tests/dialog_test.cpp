@@ -2,6 +2,7 @@
 // brushes, dialogs answered by a script, and the live dialog on SDL's dummy display.
 #include "platform/dialog.h"
 
+#include <SDL.h>
 #include <gtest/gtest.h>
 
 #include <cstring>
@@ -18,6 +19,7 @@
 #include "platform/screenshot.h"
 #include "platform/script.h"
 #include "platform/window.h"
+#include "tests/game_harness.h"
 #include "tests/scratch_dir.h"
 #include "tests/test_window.h"
 
@@ -268,6 +270,30 @@ TEST_F(LiveDialogTest, TabMovesTheFocusUpAndDownStepTheBarSpaceIsOk) {
     const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
     const size_t up = text.find("panel bugs up\n"), down = text.find("panel bugs down\n");
     EXPECT_TRUE(up < down && down < text.find("panel ok\n")) << text;
+}
+
+// The pad goes the keyboard's way: the d-pad's down and up are Tab and Shift+Tab, right and
+// left the focused bar's arrows, A is Space.
+TEST_F(LiveDialogTest, PadMovesTheSameFocusAndStepsTheBarAOnOkIsOk) {
+    push_pad_press(SDL_CONTROLLER_BUTTON_DPAD_RIGHT);  // OK has the focus: no bar moves
+    push_pad_press(SDL_CONTROLLER_BUTTON_DPAD_DOWN);
+    push_pad_press(SDL_CONTROLLER_BUTTON_A);  // on the bar A does nothing
+    push_pad_press(SDL_CONTROLLER_BUTTON_DPAD_RIGHT);
+    push_pad_press(SDL_CONTROLLER_BUTTON_DPAD_LEFT);
+    push_pad_press(SDL_CONTROLLER_BUTTON_DPAD_UP);
+    push_pad_press(SDL_CONTROLLER_BUTTON_A);
+    input_simulate_close();  // ends the dialog (with 0) should the presses above not
+    EXPECT_EQ(dialog_box(5, recording_proc, window), 7);
+    ASSERT_EQ(received.size(), 4u);
+    for (int i : {1, 2}) {
+        EXPECT_EQ(received[size_t(i)].message, WM_VSCROLL);
+        EXPECT_EQ(received[size_t(i)].control, 1044);
+        EXPECT_EQ(received[size_t(i)].wParam, uintptr_t(i == 1 ? SB_LINEUP : SB_LINEDOWN));
+    }
+    EXPECT_EQ(received[3].wParam, uintptr_t(IDOK));
+    MSG msg;
+    peek_message(&msg);
+    EXPECT_EQ(key_state(VK_LBUTTON), 0) << "A pressed in the dialog is no shot afterwards";
 }
 
 // Pixels of the dialog face's grey in a PNG; -1 when it cannot be read.

@@ -10,6 +10,7 @@
 #include "app/app.h"
 #include "game/hooks.h"
 #include "game/state.h"
+#include "platform/clock.h"
 #include "platform/display.h"
 #include "platform/platform.h"
 #include "platform/resources.h"
@@ -20,7 +21,9 @@
 
 GameHarness::GameHarness(const GameSetup& setup) : score_file_(temp_path("scores.bin")) {
     Options options;
-    options.headless = true;
+    options.headless = !setup.window;
+    options.window = setup.window;
+    options.record_file = setup.record;
     options.has_seed = true;
     options.seed = setup.seed;
     if (!setup.script.empty()) {
@@ -31,6 +34,7 @@ GameHarness::GameHarness(const GameSetup& setup) : score_file_(temp_path("scores
         options.play_file = script_path_;
     }
     if (!platform_init(options)) ADD_FAILURE() << "platform start-up: " << platform_error();
+    clock_set_virtual(true);
     display_set_primary_pitch(setup.primary_pitch);
     game_reset_state();
     app_open_window();
@@ -47,17 +51,45 @@ GameHarness::~GameHarness() {
     remove(score_file_.path.c_str());
 }
 
-void GameHarness::pass() {
-    if (quit_code_ >= 0) return;
+bool GameHarness::peek() {
+    if (quit_code_ >= 0) return false;
     MSG msg{};
     if (peek_message(&msg)) {
         if (msg.message == WM_QUIT) {
             quit_code_ = int(msg.wParam);
-            return;
+            return false;
         }
         dispatch_message(&msg);
     }
+    return true;
+}
+
+void GameHarness::game_state_step_once() {
     game_state_step();
+}
+
+void GameHarness::pass() {
+    if (peek()) game_state_step();
+}
+
+_SDL_Joystick* attach_virtual_pad(int (*rumble)(void*, uint16_t, uint16_t)) {
+    SDL_InitSubSystem(SDL_INIT_JOYSTICK);
+    SDL_VirtualJoystickDesc desc{};
+    desc.version = SDL_VIRTUAL_JOYSTICK_DESC_VERSION;
+    desc.type = SDL_JOYSTICK_TYPE_GAMECONTROLLER;
+    desc.naxes = SDL_CONTROLLER_AXIS_MAX;
+    desc.nbuttons = SDL_CONTROLLER_BUTTON_MAX;
+    desc.Rumble = rumble;
+    const int index = SDL_JoystickAttachVirtualEx(&desc);
+    return index < 0 ? nullptr : SDL_JoystickOpen(index);
+}
+
+void detach_virtual_pad(_SDL_Joystick* pad) {
+    const SDL_JoystickID id = SDL_JoystickInstanceID(pad);
+    SDL_JoystickClose(pad);
+    for (int i = 0; i < SDL_NumJoysticks(); ++i)
+        if (SDL_JoystickGetDeviceInstanceID(i) == id) SDL_JoystickDetachVirtual(i);
+    SDL_QuitSubSystem(SDL_INIT_JOYSTICK);
 }
 
 void GameHarness::passes(int count) {
@@ -97,4 +129,14 @@ std::string dump_value(const std::string& dump, const std::string& name) {
         if (line.compare(0, name.size() + 1, name + " ") == 0) return line.substr(name.size() + 1);
     }
     return "";
+}
+
+void push_pad_press(int button) {
+    for (bool down : {true, false}) {
+        SDL_Event event{};
+        event.type = down ? SDL_CONTROLLERBUTTONDOWN : SDL_CONTROLLERBUTTONUP;
+        event.cbutton.button = uint8_t(button);
+        event.cbutton.state = down ? SDL_PRESSED : SDL_RELEASED;
+        SDL_PushEvent(&event);
+    }
 }

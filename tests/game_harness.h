@@ -20,10 +20,21 @@ struct ScoreFileAt {
     const char* const previous = score_file_name;
 };
 
+struct _SDL_Joystick;
+// A virtual game controller (SDL's), its buttons and axes in the controller's order; the
+// platform picks it up at the next pump. Null on failure.
+_SDL_Joystick* attach_virtual_pad(int (*rumble)(void*, uint16_t, uint16_t) = nullptr);
+void detach_virtual_pad(_SDL_Joystick* pad);
+// A pad's press and release (an SDL_GameControllerButton), queued as SDL's game-controller layer
+// delivers them.
+void push_pad_press(int button);
+
 struct GameSetup {
     std::vector<std::string> script;  // input-script lines after the header
     int primary_pitch = 0;            // 0: the display's natural pitch
     uint32_t seed = 4711;
+    bool window = false;  // on SDL's dummy display, with live input (and pads)
+    std::string record;   // records the run's input there
 };
 
 inline GameSetup with_script(std::vector<std::string> lines) {
@@ -45,6 +56,14 @@ class GameHarness {
     // The quit message's code, or -1 while none has arrived.
     int quit_code() const { return quit_code_; }
     void passes(int count);
+    // One pass whose step runs after `between` (for events the step itself must take).
+    template <typename F>
+    void pass_with(F between) {
+        if (peek()) {
+            between();
+            game_state_step_once();
+        }
+    }
     // Passes until game_state is `state`; false if it is not reached within `limit` passes.
     bool run_until(int state, int limit);
     // The primary surface's pixels, 640 x 480, whether it is locked or not.
@@ -52,6 +71,8 @@ class GameHarness {
     uint8_t pixel(int x, int y) const { return screen()[y * 640 + x]; }
 
   private:
+    bool peek();
+    void game_state_step_once();
     std::string script_path_;
     ScoreFileAt score_file_;  // each game keeps its high-score table apart
     int quit_code_ = -1;

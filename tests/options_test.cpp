@@ -64,6 +64,11 @@ TEST(Options, ReadsEveryOption) {
     EXPECT_EQ(o.record_file, "out.txt");
     EXPECT_EQ(o.scale_mode, ScaleMode::Smooth);
     EXPECT_TRUE(o.background_run) << "the last one counts";
+    EXPECT_EQ(p.options.pad_speed, 2.0);
+    EXPECT_TRUE(p.options.rumble);
+    Parsed pad = parse({"--pad-speed", "1.25", "--no-rumble"});
+    EXPECT_EQ(pad.options.pad_speed, 1.25);
+    EXPECT_FALSE(pad.options.rumble);
 }
 
 TEST(Options, HelpAndVersionAskToExit) {
@@ -72,6 +77,8 @@ TEST(Options, HelpAndVersionAskToExit) {
     EXPECT_NE(help.message.find("--dump-screen PASS:FILE"), std::string::npos);
     EXPECT_NE(help.message.find("--background run|pause"), std::string::npos);
     EXPECT_NE(help.message.find("Alt+Enter"), std::string::npos) << "--scale full screen";
+    EXPECT_NE(help.message.find("--pad-speed F"), std::string::npos);
+    EXPECT_NE(help.message.find("--no-rumble"), std::string::npos);
     for (const char* version_option : {"--version", "-V"}) {
         Parsed version = parse({version_option});
         EXPECT_TRUE(version.ok && version.exit_now) << version_option;
@@ -102,6 +109,10 @@ TEST(Options, MalformedGiveOneLineAndLeaveOptionsAlone) {
                                                            {"--background", "stop"},
                                                            {"--background"},
                                                            {"--play", ""},
+                                                           {"--pad-speed", "0"},
+                                                           {"--pad-speed", "1.5.2"},
+                                                           {"--pad-speed", ".5"},
+                                                           {"--pad-speed", "21"},
                                                            {"--window=1"},
                                                            {"--frames", "99999999999999999999"}}) {
         std::vector<char*> argv{const_cast<char*>("gnatrix")};

@@ -3,9 +3,12 @@
 #include <SDL.h>
 #include <gtest/gtest.h>
 
+#include "platform/clock.h"
 #include "platform/input.h"
 #include "platform/platform.h"
+#include "platform/sdl/internal.h"
 #include "platform/window.h"
+#include "tests/game_harness.h"
 #include "tests/test_window.h"
 
 namespace {
@@ -336,6 +339,182 @@ TEST_F(Capture, FocusLossAndAltTabReleaseUntilAClickThatIsNotAShot) {
     button(SDL_BUTTON_LEFT, true);
     input_begin_pass(1);
     EXPECT_NE(key_state(VK_LBUTTON), 0) << "once captured, clicks are shots again";
+}
+
+}  // namespace
+
+namespace {
+
+int rumbles = 0;
+int count_rumble(void*, uint16_t, uint16_t) {
+    ++rumbles;
+    return 0;
+}
+
+// A real game controller without hardware: SDL's virtual joystick, opened by the platform as a
+// pad, its buttons and axes in the controller's own order.
+class Pad : public ::testing::Test {
+  protected:
+    void start(bool headless = false, bool rumble = true) {
+        Options options;
+        options.window = !headless;
+        options.headless = headless;
+        options.rumble = rumble;
+        ASSERT_TRUE(platform_init(options)) << platform_error();
+        clock_set_virtual(true);
+        show_cursor(false);
+        system_ = InputSystem::create();
+        mouse_ = system_->create_device(DeviceType::Mouse);
+        ASSERT_TRUE(mouse_->set_data_format(DataFormat::Mouse));
+        ASSERT_TRUE(mouse_->acquire());
+        plug();
+    }
+    void plug() {
+        stick_ = attach_virtual_pad(count_rumble);
+        ASSERT_NE(stick_, nullptr) << SDL_GetError();
+        pass();  // the pad arrives as an event
+    }
+    void unplug() {
+        detach_virtual_pad(stick_);
+        stick_ = nullptr;
+    }
+    void TearDown() override {
+        if (stick_) unplug();
+        mouse_->release();
+        system_->release();
+        platform_shutdown();
+    }
+    void button(SDL_GameControllerButton b, bool down) {
+        SDL_JoystickSetVirtualButton(stick_, b, down);
+    }
+    void axis(SDL_GameControllerAxis a, int value) {
+        SDL_JoystickSetVirtualAxis(stick_, a, int16_t(value));
+    }
+    // One pass of 35 ms, as play runs; the game reads the mouse when it steers.
+    DIMOUSESTATE pass(bool steering = true) {
+        clock_sleep(35);
+        platform_pump_events();
+        input_begin_pass(pass_++);
+        DIMOUSESTATE state{};
+        if (steering) {
+            EXPECT_TRUE(mouse_->get_device_state(sizeof state, &state));
+        }
+        return state;
+    }
+    InputSystem* system_ = nullptr;
+    InputDevice* mouse_ = nullptr;
+    SDL_Joystick* stick_ = nullptr;
+    uint32_t pass_ = 0;
+};
+
+TEST_F(Pad, TheStickSteersAtTheChosenSpeedAndRestsInsideTheDeadZone) {
+    start();
+    ASSERT_EQ(pad_count(), 1);
+    axis(SDL_CONTROLLER_AXIS_LEFTX, 32767);
+    int32_t moved = 0;
+    pass();
+    for (int i = 0; i < 20; ++i) moved += pass().lX;  // 700 ms at full tilt
+    // Two screen widths a second: 640 units (1280 rocket pixels) a second.
+    EXPECT_NEAR(moved, 448, 1);
+    axis(SDL_CONTROLLER_AXIS_LEFTX, 7000);  // inside the dead zone
+    pass();
+    EXPECT_EQ(pass().lX, 0);
+    axis(SDL_CONTROLLER_AXIS_LEFTX, 0);
+    axis(SDL_CONTROLLER_AXIS_LEFTY, -10000);  // a touch: a unit now and then
+    moved = 0;
+    for (int i = 0; i < 40; ++i) moved += pass().lY;
+    EXPECT_LT(moved, 0);
+    EXPECT_GT(moved, -8);
+    // Outside play (no mouse read) the stick is the arrow keys and moves nothing.
+    axis(SDL_CONTROLLER_AXIS_LEFTY, 32767);
+    for (int i = 0; i < 4; ++i) pass(false);
+    EXPECT_NE(key_state(VK_DOWN), 0);
+    // Only the pass in which the game stopped steering still moved it.
+    EXPECT_LE(pass().lY, 23) << "no motion was kept while the game did not steer";
+}
+
+TEST_F(Pad, AAndTheTriggerFireStartYXAndBackAreTheirKeys) {
+    start();
+    button(SDL_CONTROLLER_BUTTON_A, true);
+    EXPECT_EQ(pass().rgbButtons[0], 0x80);
+    EXPECT_EQ(pass().rgbButtons[0], 0x80) << "held";
+    button(SDL_CONTROLLER_BUTTON_A, false);
+    EXPECT_EQ(pass().rgbButtons[0], 0);
+    axis(SDL_CONTROLLER_AXIS_TRIGGERRIGHT, 32767);
+    EXPECT_EQ(pass().rgbButtons[0], 0x80);
+    axis(SDL_CONTROLLER_AXIS_TRIGGERRIGHT, -32768);
+    EXPECT_EQ(pass().rgbButtons[0], 0);
+    const std::pair<SDL_GameControllerButton, int> keys[] = {
+        {SDL_CONTROLLER_BUTTON_START, VK_SPACE},
+        {SDL_CONTROLLER_BUTTON_Y, VK_F1},
+        {SDL_CONTROLLER_BUTTON_X, VK_F2},
+        {SDL_CONTROLLER_BUTTON_BACK, VK_F3}};
+    for (auto [b, vk] : keys) {
+        button(b, true);
+        pass();
+        EXPECT_NE(key_state(vk), 0) << vk;
+        button(b, false);
+        pass();
+        EXPECT_EQ(key_state(vk), 0) << vk;
+    }
+}
+
+TEST_F(Pad, BQuitsOnlyWhenHeldASecondButClosesHelpAtOnce) {
+    start();
+    button(SDL_CONTROLLER_BUTTON_B, true);
+    for (int i = 0; i < 20; ++i) {  // 700 ms
+        pass();
+        ASSERT_EQ(key_state(VK_ESCAPE), 0) << i;
+    }
+    button(SDL_CONTROLLER_BUTTON_B, false);
+    pass();
+    button(SDL_CONTROLLER_BUTTON_B, true);
+    int passes = 0;
+    while (key_state(VK_ESCAPE) == 0 && passes < 100) pass(), ++passes;
+    EXPECT_EQ(passes, 29) << "Esc once held for 1000 ms of the game's time";
+    button(SDL_CONTROLLER_BUTTON_B, false);
+    pass();
+    EXPECT_EQ(key_state(VK_ESCAPE), 0);
+    platform_feedback(FEEDBACK_HELP_SHOWN);
+    button(SDL_CONTROLLER_BUTTON_B, true);
+    pass(false);
+    EXPECT_NE(key_state(VK_ESCAPE), 0) << "help closes at once";
+    platform_feedback(FEEDBACK_HELP_CLOSED);
+    button(SDL_CONTROLLER_BUTTON_B, false);
+    pass(false);
+}
+
+TEST_F(Pad, UnpluggedMidGameLetsGoAndAnotherIsPickedUp) {
+    start();
+    button(SDL_CONTROLLER_BUTTON_A, true);
+    button(SDL_CONTROLLER_BUTTON_START, true);
+    pass();
+    unplug();
+    DIMOUSESTATE after = pass();
+    EXPECT_EQ(pad_count(), 0);
+    EXPECT_EQ(after.rgbButtons[0], 0) << "a held A does not stay down";
+    EXPECT_EQ(key_state(VK_SPACE), 0);
+    plug();
+    EXPECT_EQ(pad_count(), 1);
+    platform_feedback(FEEDBACK_MISS);
+    EXPECT_EQ(rumbles, 1);
+}
+
+TEST_F(Pad, HeadlessOrWithoutRumbleAPadChangesNothing) {
+    start(false, false);
+    rumbles = 0;
+    platform_feedback(FEEDBACK_MISS);
+    EXPECT_EQ(rumbles, 0);
+    unplug();
+    mouse_->release();
+    system_->release();
+    platform_shutdown();
+    start(true);
+    EXPECT_EQ(pad_count(), 0);
+    button(SDL_CONTROLLER_BUTTON_A, true);
+    axis(SDL_CONTROLLER_AXIS_LEFTX, 32767);
+    EXPECT_EQ(pass().rgbButtons[0], 0);
+    EXPECT_EQ(pass().lX, 0);
 }
 
 }  // namespace

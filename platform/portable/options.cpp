@@ -1,4 +1,5 @@
 // The command line: options for the platform (window, headless runs, dumps, scripts).
+#include <cmath>
 #include <cstdlib>
 #include <string_view>
 
@@ -33,6 +34,9 @@ const char* const usage_text =
     "  --data-dir DIR         run in DIR (created when missing): scores.bin and screenshots go "
     "there\n"
     "  --user-data            run in $XDG_DATA_HOME/gnatrix (default ~/.local/share/gnatrix)\n"
+    "  --pad-speed F          a game pad's stick at full tilt moves the rocket F screen widths\n"
+    "                         a second (0.1 to 20, default 2)\n"
+    "  --no-rumble            a game pad does not rumble when a bug gets past\n"
     "  -h, --help             show this help\n"
     "  -V, --version          show the version\n";
 
@@ -44,6 +48,22 @@ bool parse_number(std::string_view text, int64_t min, int64_t max, int64_t* out)
         if (c < '0' || c > '9') return false;
         value = value * 10 + (c - '0');
     }
+    if (value < min || value > max) return false;
+    *out = value;
+    return true;
+}
+
+// A decimal number such as 2, 0.5 or 1.25 within [min, max]; false on anything else.
+bool parse_decimal(std::string_view text, double min, double max, double* out) {
+    const size_t point = text.find('.');
+    const std::string_view whole = text.substr(0, point);
+    const std::string_view fraction = point == text.npos ? "" : text.substr(point + 1);
+    int64_t units = 0, part = 0;
+    if (!parse_number(whole, 0, 1000000, &units) || fraction.size() > 6 ||
+        (point != text.npos && !parse_number(fraction, 0, 999999, &part))) {
+        return false;
+    }
+    const double value = double(units) + double(part) / std::pow(10.0, double(fraction.size()));
     if (value < min || value > max) return false;
     *out = value;
     return true;
@@ -101,6 +121,8 @@ const char* apply_valued(std::string_view name, std::string_view value, Options*
         if (value.empty()) return "a file name";
         (name == "--record" ? o->record_file : o->play_file) = std::string(value);
         o->timedemo = o->timedemo || name == "--timedemo";
+    } else if (name == "--pad-speed") {
+        if (!parse_decimal(value, 0.1, 20, &o->pad_speed)) return "a number from 0.1 to 20";
     } else if (name == "--data-dir") {
         if (value.empty()) return "a folder";
         o->data_dir = std::string(value);
@@ -117,7 +139,7 @@ bool user_data_dir(std::string* dir, std::string* error) {
 bool takes_value(std::string_view name) {
     for (const char* valued :
          {"--scale", "--frames", "--seed", "--dump-screen", "--dump-state", "--scale-mode",
-          "--background", "--play", "--record", "--timedemo", "--data-dir"}) {
+          "--background", "--play", "--record", "--timedemo", "--data-dir", "--pad-speed"}) {
         if (name == valued) return true;
     }
     return false;
@@ -150,6 +172,8 @@ bool parse_options(int argc, char** argv, Options* options, std::string* error, 
             parsed.window = true;
         } else if (arg == "--headless") {
             parsed.headless = true;
+        } else if (arg == "--no-rumble") {
+            parsed.rumble = false;
         } else if (arg == "--user-data") {
             if (!user_data_dir(&parsed.data_dir, error)) return false;
         } else if (arg == "--help" || arg == "-h" || arg == "--version" || arg == "-V") {

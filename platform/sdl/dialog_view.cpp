@@ -297,6 +297,24 @@ void focus_key(DialogView* v, SDL_Keycode k, bool shift, bool repeat) {
         v->pending.push_back(DialogAction{DialogActionKind::Command, c.id, 0});
 }
 
+// A pad's d-pad and A as the keys above: down and up move the focus as Tab and Shift+Tab, right
+// and left are the focused bar's upper and lower arrows, A is Space.
+void pad_focus_key(DialogView* v, const SDL_ControllerButtonEvent& e) {
+    switch (e.button) {
+        case SDL_CONTROLLER_BUTTON_DPAD_DOWN:
+        case SDL_CONTROLLER_BUTTON_DPAD_UP:
+            return focus_key(v, SDLK_TAB, e.button == SDL_CONTROLLER_BUTTON_DPAD_UP, false);
+        case SDL_CONTROLLER_BUTTON_DPAD_RIGHT:
+            return focus_key(v, SDLK_UP, false, false);
+        case SDL_CONTROLLER_BUTTON_DPAD_LEFT:
+            return focus_key(v, SDLK_DOWN, false, false);
+        case SDL_CONTROLLER_BUTTON_A:
+            return focus_key(v, SDLK_SPACE, false, false);
+        default:
+            return;
+    }
+}
+
 void view_event(const void* sdl_event) {
     if (!live_view) return;
     const SDL_Event& e = *static_cast<const SDL_Event*>(sdl_event);
@@ -315,6 +333,7 @@ void view_event(const void* sdl_event) {
             pending.push_back(DialogAction{DialogActionKind::Command, IDCANCEL, 0});
         focus_key(live_view, k, e.key.keysym.mod & KMOD_SHIFT, e.key.repeat);
     }
+    if (e.type == SDL_CONTROLLERBUTTONDOWN) pad_focus_key(live_view, e.cbutton);
     ImGui::SetCurrentContext(live_view->imgui);
     ImGui_ImplSDL2_ProcessEvent(&e);
 }

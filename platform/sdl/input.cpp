@@ -130,6 +130,7 @@ bool window_focused = false;      // as the window's focus events and clicks tel
 std::vector<InputDevice*> devices;
 int systems_alive = 0;
 bool device_fault[3] = {};  // by DeviceType: creating one fails, as on a system without it
+bool mouse_read = false;    // the mouse device was read since the last sample: the game steers
 
 // Motion a script or the system gives can be anything; never let a sum overflow.
 int32_t add_saturated(int32_t a, int32_t b) {
@@ -351,6 +352,7 @@ void input_handle_event(const void* sdl_event) {
     if (e.type == SDL_QUIT) live.close = true;
     // While a script plays, it is the only input the game gets.
     if (script_playing()) return;
+    pad_handle_event(e);
     switch (e.type) {
         case SDL_KEYDOWN:
         case SDL_KEYUP:
@@ -379,6 +381,8 @@ void input_begin_pass(uint32_t pass) {
         live.close = false;  // the window's own close box is the window's business then
         for (const ScriptItem& item : items) apply_script_item(item);
     }
+    pad_begin_pass(mouse_read);
+    mouse_read = false;
     take_sample();
     if (script_playing() && sample.close) post_close_request();
     if (script_recording()) record_sample(pass);
@@ -398,6 +402,7 @@ bool input_platform_init(const Options& options) {
         platform_set_error(error);
         return false;
     }
+    pad_init();
     platform_add_event_hook(input_handle_event);
     platform_add_pass_hook(input_begin_pass);
     return true;
@@ -419,6 +424,7 @@ void input_reset() {
     window_focused = false;
     if (captured && platform_sdl_window()) SDL_SetRelativeMouseMode(SDL_FALSE);
     captured = false;
+    mouse_read = false;
     for (bool& fault : device_fault) fault = false;
 }
 
@@ -488,6 +494,7 @@ bool InputDevice::get_device_state(uint32_t size, void* buffer) {
         case DeviceType::Mouse: {
             if (size != sizeof(DIMOUSESTATE)) return false;
             DIMOUSESTATE state = {dx_, dy_, dz_, {}};
+            mouse_read = true;
             for (int b = 0; b < BUTTONS; ++b) state.rgbButtons[b] = sample.buttons[b] ? 0x80 : 0;
             std::memcpy(buffer, &state, sizeof state);
             dx_ = dy_ = dz_ = 0;
@@ -540,6 +547,18 @@ void InputSystem::release() {
 
 InputCounts input_live_counts() {
     return {systems_alive, int(devices.size())};
+}
+
+void input_live_key(int vk, bool down) {
+    set_key(vk, down, false);
+}
+
+void input_live_button(bool down) {
+    set_button(0, down, false);
+}
+
+void input_live_motion(int32_t dx, int32_t dy) {
+    add_live_motion(dx, dy, 0);
 }
 
 void input_simulate_key(int vk, bool down) {

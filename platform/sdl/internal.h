@@ -61,3 +61,17 @@ void platform_write_end_dumps();
 bool platform_dumps_complete();
 // Forgets the window, its class and its queue (platform start and end).
 void window_reset();
+
+// Live input as the pads give it (gamepad.cpp into input.cpp): a key or the left button going
+// down or up, relative motion; kept until the next sample like the keyboard's and mouse's.
+void input_live_key(int vk, bool down);
+void input_live_button(bool down);
+void input_live_motion(int32_t dx, int32_t dy);
+// Game controllers: started with the platform unless headless or replaying, stopped before SDL.
+void pad_init();
+void pad_shutdown();
+void pad_handle_event(const SDL_Event& event);
+// Before each sample; `steering` when the game read the mouse in the pass before (play).
+void pad_begin_pass(bool steering);
+// The pads open now (tests).
+int pad_count();

@@ -160,6 +160,7 @@ void platform_shutdown() {
     window_reset();
     if (!sdl_up) return;
     sdl_up = false;
+    pad_shutdown();
     TTF_Quit();
     SDL_Quit();
     SDL_ResetHint(SDL_HINT_VIDEODRIVER);
