@@ -1,7 +1,11 @@
 // The command line: every option read as given, and malformed ones refused with one message.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cctype>
+#include <fstream>
 #include <initializer_list>
+#include <sstream>
 
 #include "platform/platform.h"
 
@@ -105,6 +109,59 @@ TEST(Options, MalformedGiveOneLineAndLeaveOptionsAlone) {
         EXPECT_EQ(message.find('\n'), std::string::npos) << message;
         EXPECT_EQ(options.frames, 42) << "a refused command line changed the options";
     }
+}
+
+// "--scale N" in the form both lists share: the option and its value's name in capitals.
+std::string option_key(std::string text) {
+    for (char& c : text) c = char(std::toupper(uint8_t(c)));
+    return text;
+}
+
+// The options of --help, one per line that starts with a dash: the words before the two spaces
+// of the description column.
+std::vector<std::string> help_options(const std::string& help) {
+    std::vector<std::string> found;
+    std::istringstream lines(help);
+    for (std::string line; std::getline(lines, line);) {
+        if (!line.starts_with("  -")) continue;
+        found.push_back(option_key(line.substr(2, line.find("  ", 2) - 2)));
+    }
+    return found;
+}
+
+// The options of the manual page: the items of its Options list, ".It Fl -scale Ar N" read as
+// "--scale N" and "Ar pass : Ns Ar file" as "pass:file".
+std::vector<std::string> manual_options(std::istream& page) {
+    std::vector<std::string> found;
+    bool in_list = false;
+    for (std::string line; std::getline(page, line);) {
+        if (line == ".Ss Options") in_list = true;
+        if (in_list && line == ".El") break;
+        if (!in_list || !line.starts_with(".It Fl ")) continue;
+        std::string item;
+        std::istringstream words(line.substr(4));
+        for (std::string word; words >> word;) {
+            if (word == "Ns" || word == "Ar") continue;
+            if (word == "Fl") {
+                item += (item.empty() ? "" : " ") + std::string("-");
+            } else if (word == ":" || item.ends_with("-") || item.ends_with(":")) {
+                item += word;
+            } else {
+                item += " " + word;
+            }
+        }
+        found.push_back(option_key(item));
+    }
+    return found;
+}
+
+TEST(Options, ManualPageListsTheOptionsOfHelpInTheirOrder) {
+    std::ifstream page(std::string(GNATRIX_SOURCE_DIR) + "/dist/gnatrix.6");
+    ASSERT_TRUE(page) << "dist/gnatrix.6";
+    const std::vector<std::string> help = help_options(parse({"--help"}).message);
+    EXPECT_GE(help.size(), 15u);
+    EXPECT_NE(std::find(help.begin(), help.end(), "--DUMP-STATE PASS:FILE"), help.end());
+    EXPECT_EQ(manual_options(page), help);
 }
 
 }  // namespace
