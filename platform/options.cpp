@@ -25,6 +25,7 @@ const char* const usage_text =
     "  --play FILE            replay an input script instead of live input\n"
     "  --record FILE          record the input of this run as a script\n"
     "  --timedemo FILE        replay an input script unpaced and print the frames per second\n"
+    "  --mouse-speed F        scale the mouse's motion by F, from 0.25 to 4 (default 1)\n"
     "  --data-dir DIR         run in DIR (created when missing): scores.bin and screenshots go "
     "there\n"
     "  --user-data            run in $XDG_DATA_HOME/gnatrix (default ~/.local/share/gnatrix)\n"
@@ -39,6 +40,19 @@ bool parse_number(std::string_view text, int64_t min, int64_t max, int64_t* out)
         if (c < '0' || c > '9') return false;
         value = value * 10 + (c - '0');
     }
+    if (value < min || value > max) return false;
+    *out = value;
+    return true;
+}
+
+// A plain decimal number (digits with at most one point) within [min, max]; false otherwise.
+bool parse_decimal(std::string_view text, double min, double max, double* out) {
+    const size_t point = text.find('.');
+    if (text.empty() || text.size() > 12 || text == "." ||
+        text.find_first_not_of("0123456789.") != std::string_view::npos ||
+        (point != std::string_view::npos && text.find('.', point + 1) != std::string_view::npos))
+        return false;
+    const double value = std::strtod(std::string(text).c_str(), nullptr);
     if (value < min || value > max) return false;
     *out = value;
     return true;
@@ -93,6 +107,8 @@ const char* apply_valued(std::string_view name, std::string_view value, Options*
         if (value.empty()) return "a file name";
         (name == "--record" ? o->record_file : o->play_file) = std::string(value);
         o->timedemo = o->timedemo || name == "--timedemo";
+    } else if (name == "--mouse-speed") {
+        if (!parse_decimal(value, 0.25, 4, &o->mouse_speed)) return "a number from 0.25 to 4";
     } else if (name == "--data-dir") {
         if (value.empty()) return "a folder";
         o->data_dir = std::string(value);
@@ -116,8 +132,9 @@ bool user_data_dir(std::string* dir, std::string* error) {
 }
 
 bool takes_value(std::string_view name) {
-    for (const char* valued : {"--scale", "--frames", "--seed", "--dump-screen", "--dump-state",
-                               "--scale-mode", "--play", "--record", "--timedemo", "--data-dir"}) {
+    for (const char* valued :
+         {"--scale", "--frames", "--seed", "--dump-screen", "--dump-state", "--scale-mode",
+          "--play", "--record", "--timedemo", "--data-dir", "--mouse-speed"}) {
         if (name == valued) return true;
     }
     return false;

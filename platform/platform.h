@@ -32,6 +32,8 @@ struct Options {
     bool play_demo = false;
     // Runs in this folder (created when missing), so that scores.bin and screenshots go there.
     std::string data_dir;
+    // Scales the mouse's motion before the game reads it (0.25 to 4); 0: not given, as 1.
+    double mouse_speed = 0;
 };
 
 // Moves into options->data_dir (created when missing), first making the file names of the

@@ -44,7 +44,8 @@ TEST(Options, ReadsEveryOption) {
                       "--dump-state",  "0:s.txt",  "--dump-state",
                       "end:last.txt",  "--seed",   "4294967295",
                       "--play",        "in.txt",   "--record=out.txt",
-                      "--scale-mode",  "smooth"});
+                      "--scale-mode",  "smooth",   "--mouse-speed",
+                      "0.25"});
     ASSERT_TRUE(p.ok) << p.message;
     const Options& o = p.options;
     EXPECT_TRUE(o.window && o.headless);
@@ -65,6 +66,9 @@ TEST(Options, ReadsEveryOption) {
     EXPECT_EQ(o.play_file, "in.txt");
     EXPECT_EQ(o.record_file, "out.txt");
     EXPECT_EQ(o.scale_mode, ScaleMode::Smooth);
+    EXPECT_EQ(o.mouse_speed, 0.25);
+    EXPECT_EQ(parse({"--mouse-speed=4"}).options.mouse_speed, 4.0);
+    EXPECT_EQ(parse({}).options.mouse_speed, 0.0) << "not given";
 }
 
 TEST(Options, HelpAndVersionAskToExit) {
@@ -95,6 +99,12 @@ TEST(Options, MalformedGiveOneLineAndLeaveOptionsAlone) {
                                                            {"--scale-mode", "big"},
                                                            {"--play", ""},
                                                            {"--window=1"},
+                                                           {"--mouse-speed", "0.2"},
+                                                           {"--mouse-speed", "4.01"},
+                                                           {"--mouse-speed", "-1"},
+                                                           {"--mouse-speed", "1e0"},
+                                                           {"--mouse-speed", "."},
+                                                           {"--mouse-speed", "1.2.3"},
                                                            {"--frames", "99999999999999999999"}}) {
         std::vector<char*> argv{const_cast<char*>("gnatrix")};
         for (const char* arg : args) argv.push_back(const_cast<char*>(arg));
