@@ -33,20 +33,48 @@ void palette(PALETTEENTRY entries[256]) {
     for (int i = 0; i < 256; ++i) entries[i] = {uint8_t(i), uint8_t(255 - i), uint8_t(i * 7), 0};
 }
 
-void PresentLookupTable(benchmark::State& state) {
+// Whole frames at 1x, or at n x n blocks a pixel.
+void convert_frames(benchmark::State& state, int n) {
     const std::vector<uint8_t> src = screen_pixels();
-    std::vector<uint32_t> dst(W * H);
+    std::vector<uint32_t> dst(size_t(W * H * n * n));
     PALETTEENTRY entries[256];
     palette(entries);
     uint32_t table[256];
+    state.SetLabel(present_converter_name(present_converter()));
     for (auto _ : state) {
         present_build_table(entries, table);
-        present_convert(src.data(), W, W, H, table, dst.data(), W * 4);
+        present_convert_scaled(src.data(), W, W, H, table, n, dst.data(), W * n * 4);
         benchmark::DoNotOptimize(dst.data());
         benchmark::ClobberMemory();
     }
 }
+
+// The converter the game chooses on this processor (its name is the label).
+void PresentLookupTable(benchmark::State& state) {
+    convert_frames(state, 1);
+}
 BENCHMARK(PresentLookupTable);
+
+// Each converter the processor has (0 plain, 1 gather, 2 permute), at 1x and 2x.
+void PresentLookupTableWith(benchmark::State& state) {
+    const PresentConverter chosen = present_converter();
+    if (!present_use_converter(PresentConverter(state.range(0)))) {
+        state.SkipWithError("not on this processor");
+        return;
+    }
+    convert_frames(state, int(state.range(1)));
+    present_use_converter(chosen);
+}
+BENCHMARK(PresentLookupTableWith)
+    ->ArgNames({"converter", "scale"})
+    ->ArgsProduct({benchmark::CreateDenseRange(0, PRESENT_CONVERTERS - 1, 1), {1, 2}});
+
+// The timing by which the game chooses its converter, once, at the start of presentation.
+void PresentChooseConverter(benchmark::State& state) {
+    for (auto _ : state) benchmark::DoNotOptimize(present_choose_converter());
+    state.SetLabel(present_converter_name(present_choose_converter()));
+}
+BENCHMARK(PresentChooseConverter)->Unit(benchmark::kMicrosecond);
 
 void PresentSdlBlit8To32(benchmark::State& state) {
     SDL_Surface* src = SDL_CreateRGBSurfaceWithFormat(0, W, H, 8, SDL_PIXELFORMAT_INDEX8);

@@ -29,8 +29,7 @@ set(CPACK_INSTALL_DEFAULT_DIRECTORY_PERMISSIONS OWNER_READ OWNER_WRITE OWNER_EXE
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_DEBIAN_PACKAGE_SECTION games)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
-set(CPACK_DEBIAN_PACKAGE_HOMEPAGE https://gnatrix.org/)
-set(CPACK_DEBIAN_PACKAGE_MAINTAINER "The Gnatrix developers <developers@gnatrix.org>")
+set(CPACK_DEBIAN_PACKAGE_MAINTAINER "The Gnatrix developers <developers@gnatrix.invalid>")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "arcade game: shrink the falling gnats before they get past")
 # The summary above is the synopsis; this is the extended description.
 set(CPACK_DEBIAN_PACKAGE_DESCRIPTION

@@ -8,6 +8,8 @@
 #include <algorithm>
 #include <deque>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "platform/internal.h"
 #include "platform/resources.h"
@@ -29,6 +31,9 @@ struct DialogView {
     ImFont* font = nullptr;
     // Keys and close requests seen since the last frame, in order.
     std::deque<DialogAction> pending;
+    // The control with the keyboard focus: the scroll bars and buttons, in reading order.
+    std::vector<const DialogControlTemplate*> focus_order;
+    size_t focus = 0;
 };
 
 namespace {
@@ -195,8 +200,6 @@ void draw_button(const DialogView* v, const DialogControlTemplate& c, const Box&
          ImVec2(std::floor((face.x0 + face.x1 - size.x) / 2) + shift,
                 std::floor((face.y0 + face.y1 - size.y) / 2) + shift),
          BLACK, c.text);
-    // The default button starts with the focus.
-    if (c.flags & CONTROL_DEFAULT) focus_rect(face.inset(3));
 }
 
 void draw_edit(const DialogView* v, const DialogControlTemplate& c, const Box& b) {
@@ -228,6 +231,24 @@ void draw_scroll_bar(const DialogControlTemplate& c, const Box& b, DialogAction*
     ImGui::PopButtonRepeat();
 }
 
+// The dotted rectangle: inside a button's face; round a scroll bar and the number field it
+// steps, which stand together as one control.
+void draw_focus(const DialogView* v, const Layout& l) {
+    if (v->focus >= v->focus_order.size()) return;
+    const DialogControlTemplate& c = *v->focus_order[v->focus];
+    Box b = l.to_pixels(c);
+    if (c.kind == ControlKind::Button) {
+        focus_rect(b.inset(c.flags & CONTROL_DEFAULT ? 4 : 3));
+        return;
+    }
+    for (const DialogControlTemplate& field : dialog_template(v->dialog).controls) {
+        if (field.kind == ControlKind::Edit && field.y == c.y && field.x < c.x &&
+            field.x + field.width >= c.x)
+            b.x0 = l.to_pixels(field).x0;
+    }
+    focus_rect(Box{b.x0 - 2, b.y0 - 2, b.x1 + 2, b.y1 + 2});
+}
+
 DialogAction draw_dialog(const DialogView* v) {
     DialogAction action;
     const Layout l = layout_of(v);
@@ -254,7 +275,26 @@ DialogAction draw_dialog(const DialogView* v) {
             }
         }
     }
+    draw_focus(v, l);
     return action;
+}
+
+// Tab and Shift+Tab move the focus; Up and Down on a scroll bar are its arrows, Space on a
+// button clicks it. Held keys repeat, except those that close or cancel.
+void focus_key(DialogView* v, SDL_Keycode k, bool shift, bool repeat) {
+    if (v->focus_order.empty()) return;
+    const size_t n = v->focus_order.size();
+    if (k == SDLK_TAB) {
+        v->focus = (v->focus + (shift ? n - 1 : 1)) % n;
+        return;
+    }
+    const DialogControlTemplate& c = *v->focus_order[v->focus];
+    if (c.kind == ControlKind::ScrollBar && (k == SDLK_UP || k == SDLK_DOWN)) {
+        v->pending.push_back(
+            DialogAction{DialogActionKind::Scroll, c.id, k == SDLK_UP ? SB_LINEUP : SB_LINEDOWN});
+    }
+    if (c.kind == ControlKind::Button && k == SDLK_SPACE && !repeat)
+        v->pending.push_back(DialogAction{DialogActionKind::Command, c.id, 0});
 }
 
 void view_event(const void* sdl_event) {
@@ -266,13 +306,14 @@ void view_event(const void* sdl_event) {
         pending.push_back(DialogAction{DialogActionKind::CloseRequest, 0, 0});
     }
     // Alt+Enter switches the screen mode; it is no OK.
-    if (e.type == SDL_KEYDOWN && !e.key.repeat && !(e.key.keysym.mod & KMOD_ALT)) {
+    if (e.type == SDL_KEYDOWN && !(e.key.keysym.mod & KMOD_ALT)) {
         SDL_Keycode k = e.key.keysym.sym;
-        if (k == SDLK_RETURN || k == SDLK_KP_ENTER) {
+        if ((k == SDLK_RETURN || k == SDLK_KP_ENTER) && !e.key.repeat) {
             pending.push_back(DialogAction{DialogActionKind::Command, IDOK, 0});
         }
-        if (k == SDLK_ESCAPE)
+        if (k == SDLK_ESCAPE && !e.key.repeat)
             pending.push_back(DialogAction{DialogActionKind::Command, IDCANCEL, 0});
+        focus_key(live_view, k, e.key.keysym.mod & KMOD_SHIFT, e.key.repeat);
     }
     ImGui::SetCurrentContext(live_view->imgui);
     ImGui_ImplSDL2_ProcessEvent(&e);
@@ -321,6 +362,21 @@ void set_up_imgui(DialogView* v) {
     ImGui_ImplSDLRenderer_Init(v->renderer);
 }
 
+// Top to bottom, then left to right, as the eye reads the dialog; the default button starts
+// with the focus, as in the system's dialogs.
+void set_up_focus(DialogView* v) {
+    for (const DialogControlTemplate& c : dialog_template(v->dialog).controls) {
+        if (c.kind == ControlKind::ScrollBar || c.kind == ControlKind::Button)
+            v->focus_order.push_back(&c);
+    }
+    std::stable_sort(v->focus_order.begin(), v->focus_order.end(), [](auto* a, auto* b) {
+        return std::make_pair(a->y, a->x) < std::make_pair(b->y, b->x);
+    });
+    for (size_t i = 0; i < v->focus_order.size(); ++i) {
+        if (v->focus_order[i]->flags & CONTROL_DEFAULT) v->focus = i;
+    }
+}
+
 // Over the game's picture, in its letterbox.
 void draw_overlay(SDL_Renderer* renderer) {
     SDL_Rect box;
@@ -355,6 +411,7 @@ DialogView* dialog_view_open(Dialog* dialog) {
     v->dialog = dialog;
     v->renderer = renderer;
     v->target = target;
+    set_up_focus(v);
     set_up_imgui(v);
     live_view = v;
     platform_add_event_hook(view_event);

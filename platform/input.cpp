@@ -576,12 +576,12 @@ void input_simulate_close() {
     SDL_PushEvent(&event);
 }
 
-void input_queue_key(int vk, bool down, bool with_alt) {
+void input_queue_key(int vk, bool down, bool with_alt, bool with_shift) {
     SDL_Event event{};
     event.type = down ? SDL_KEYDOWN : SDL_KEYUP;
     event.key.state = down ? SDL_PRESSED : SDL_RELEASED;
     event.key.keysym.sym = sdl_from_vk(vk);
-    event.key.keysym.mod = with_alt ? KMOD_LALT : KMOD_NONE;
+    event.key.keysym.mod = uint16_t((with_alt ? KMOD_LALT : 0) | (with_shift ? KMOD_LSHIFT : 0));
     SDL_PushEvent(&event);
 }
 

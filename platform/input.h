@@ -172,8 +172,9 @@ void input_simulate_motion(int dx, int dy);
 // A close request from the window's close box, queued for whoever takes the events next: the
 // next pass, or an open dialog.
 void input_simulate_close();
-// A key going down or up as the window delivers it, with Alt held if asked, queued likewise.
-void input_queue_key(int vk, bool down, bool with_alt = false);
+// A key going down or up as the window delivers it, with Alt or Shift held if asked, queued
+// likewise.
+void input_queue_key(int vk, bool down, bool with_alt = false, bool with_shift = false);
 // Tests: forget all input state (keys, motion, cursor count, capture, injected faults).
 void input_reset();
 // Tests: creating a device of this type fails (as on a system without one) until cleared.

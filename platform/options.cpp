@@ -11,7 +11,9 @@ Options current_options;
 const char* const usage_text =
     "Usage: gnatrix [options]\n"
     "  --window               play in a window instead of full screen\n"
-    "  --scale N              window size: N times 640x480 (default: the largest that fits)\n"
+    "  --scale N              window size: N times 640x480 (default, and when N does not fit:\n"
+    "                         the largest that fits); with full screen, the size of the window\n"
+    "                         Alt+Enter switches to\n"
     "  --scale-mode MODE      integer, fit or smooth (default: integer in a window, fit full "
     "screen)\n"
     "  --headless             no window, no sound; time moves only as the game waits;\n"
@@ -29,8 +31,8 @@ const char* const usage_text =
     "  --data-dir DIR         run in DIR (created when missing): scores.bin and screenshots go "
     "there\n"
     "  --user-data            run in $XDG_DATA_HOME/gnatrix (default ~/.local/share/gnatrix)\n"
-    "  --help                 show this help\n"
-    "  --version              show the version\n";
+    "  -h, --help             show this help\n"
+    "  -V, --version          show the version\n";
 
 // A whole decimal number within [min, max]; false on anything else.
 bool parse_number(std::string_view text, int64_t min, int64_t max, int64_t* out) {
@@ -169,8 +171,8 @@ bool parse_options(int argc, char** argv, Options* options, std::string* error, 
             parsed.headless = true;
         } else if (arg == "--user-data") {
             if (!user_data_dir(&parsed.data_dir, error)) return false;
-        } else if (arg == "--help" || arg == "--version") {
-            *error = arg == "--help" ? usage_text : "Gnatrix 1.1\n";
+        } else if (arg == "--help" || arg == "-h" || arg == "--version" || arg == "-V") {
+            *error = arg == "--help" || arg == "-h" ? usage_text : "Gnatrix 1.1\n";
             *exit_now = true;
             return true;
         } else {

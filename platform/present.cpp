@@ -98,6 +98,9 @@ bool ensure_renderer(SDL_Window* window, int w, int h) {
         SDL_RendererInfo info{};
         SDL_GetRendererInfo(g_present.renderer, &info);
         g_present.software = (info.flags & SDL_RENDERER_SOFTWARE) != 0;
+        // Chosen (timed) here rather than in the first frame; GNATRIX_TRACE shows which.
+        const std::string converter = present_converter_name(present_converter());
+        platform_trace(("converter-" + converter).c_str());
         g_present.window = window;
         g_present.window_id = SDL_GetWindowID(window);
     }

@@ -6,6 +6,7 @@
 #include <SDL_mixer.h>
 
 #include <cmath>
+#include <cstdio>
 #include <cstring>
 #include <string>
 
@@ -163,13 +164,37 @@ bool open_capture_mixer(DeviceImpl* device) {
     return opened;
 }
 
-bool open_mixer(DeviceImpl* device) {
-    if (!load_mixer() || SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) return false;
-    bool opened = device->capture ? open_capture_mixer(device)
-                                  : mix.open_audio_device(44100, AUDIO_S16SYS, 2, 1024, nullptr,
-                                                          SDL_AUDIO_ALLOW_FREQUENCY_CHANGE |
-                                                              SDL_AUDIO_ALLOW_CHANNELS_CHANGE) == 0;
+void quiet_alsa(const char*, int, const char*, int, const char*, ...) {}
+
+// Without a sound card libasound writes each step of its failed search to standard error
+// itself (eight lines for the default device); SDL's error says why in one, so those go.
+void silence_alsa() {
+    static bool done = false;
+    if (done) return;
+    done = true;
+    using Handler = void (*)(const char*, int, const char*, int, const char*, ...);
+    // Kept loaded, so that the handler holds for SDL's own use of the library.
+    if (void* alsa = SDL_LoadObject("libasound.so.2")) {
+        auto set =
+            reinterpret_cast<int (*)(Handler)>(SDL_LoadFunction(alsa, "snd_lib_error_set_handler"));
+        if (set) set(quiet_alsa);
+    }
+}
+
+// False with what went wrong in *why.
+bool open_mixer(DeviceImpl* device, std::string* why) {
+    silence_alsa();
+    bool opened = load_mixer() && SDL_InitSubSystem(SDL_INIT_AUDIO) == 0;
+    if (!opened) {
+        *why = SDL_GetError();
+        return false;
+    }
+    opened = device->capture ? open_capture_mixer(device)
+                             : mix.open_audio_device(44100, AUDIO_S16SYS, 2, 1024, nullptr,
+                                                     SDL_AUDIO_ALLOW_FREQUENCY_CHANGE |
+                                                         SDL_AUDIO_ALLOW_CHANNELS_CHANGE) == 0;
     if (opened) return true;
+    *why = SDL_GetError();
     restore_driver(device);
     SDL_QuitSubSystem(SDL_INIT_AUDIO);
     return false;
@@ -290,7 +315,9 @@ SoundDevice* SoundDevice::create() {
     if (platform_options().headless && !capture_mode) return nullptr;
     auto* device = new DeviceImpl;
     device->capture = capture_mode;
-    if (!open_mixer(device)) {
+    std::string why;
+    if (!open_mixer(device, &why)) {
+        fprintf(stderr, "gnatrix: no sound device (%s); playing without sound\n", why.c_str());
         delete device;
         return nullptr;
     }

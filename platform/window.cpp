@@ -44,6 +44,7 @@ int quit_code = 0;
 uint32_t passes_started = 0;
 uint32_t passes_dumped = 0;  // passes whose dumps have been written
 bool dump_failed = false;
+bool scale_reported = false;
 
 void report(const std::string& message) {
     fprintf(stderr, "gnatrix: %s\n", message.c_str());
@@ -80,14 +81,21 @@ void write_dumps_of_ended_pass() {
     }
 }
 
+// --scale, or the largest whole multiple the desktop holds when none was asked or the one
+// asked does not fit (said once: a window cut off by the screen's edges is no use).
 void windowed_size(int* width, int* height) {
-    int scale = platform_options().scale;
+    const int asked = platform_options().scale;
+    int scale = std::max(asked, 1);
     SDL_Rect usable;
-    if (scale <= 0) {
-        scale = 1;
-        if (SDL_GetDisplayUsableBounds(0, &usable) == 0) {
-            scale = std::max(1, std::min(usable.w / 640, usable.h / 480));
+    if (SDL_GetDisplayUsableBounds(0, &usable) == 0) {
+        const int fits = std::max(1, std::min(usable.w / 640, usable.h / 480));
+        if (asked > fits && !scale_reported) {
+            report("--scale " + std::to_string(asked) + " does not fit the desktop (" +
+                   std::to_string(usable.w) + "x" + std::to_string(usable.h) + "); using --scale " +
+                   std::to_string(fits));
+            scale_reported = true;
         }
+        scale = asked <= 0 ? fits : std::min(asked, fits);
     }
     *width = 640 * scale;
     *height = 480 * scale;
@@ -366,4 +374,5 @@ void window_reset() {
     quit_posted = false;
     passes_started = passes_dumped = 0;
     dump_failed = false;
+    scale_reported = false;
 }

@@ -212,9 +212,9 @@ class LiveDialogTest : public ::testing::Test {
         resource_clear_overrides();
         platform_shutdown();
     }
-    static void keystroke(int vk, bool with_alt = false) {
-        input_queue_key(vk, true, with_alt);
-        input_queue_key(vk, false, with_alt);
+    static void keystroke(int vk, bool with_alt = false, bool with_shift = false) {
+        input_queue_key(vk, true, with_alt, with_shift);
+        input_queue_key(vk, false, with_alt, with_shift);
     }
     Window* window = nullptr;
     Display* display = nullptr;
@@ -235,6 +235,39 @@ TEST_F(LiveDialogTest, EscapeIsCancelAltEnterIsNoOkAndEnterIsOk) {
     MSG msg;
     peek_message(&msg);
     EXPECT_EQ(key_state(VK_ESCAPE), 0);
+}
+
+// The keys of a system dialog: Tab and Shift+Tab move the focus between the scroll bar and OK;
+// on the bar Up and Down are its arrows (and recorded as them), on OK Space is OK.
+TEST_F(LiveDialogTest, TabMovesTheFocusUpAndDownStepTheBarSpaceIsOk) {
+    const ScratchDir scratch("dialog_keys");
+    const std::string recording = (scratch.path() / "keys.txt").string();
+    std::string error;
+    ASSERT_TRUE(script_start("", recording, false, 0, &error)) << error;
+    keystroke(VK_UP);  // OK has the focus: no bar moves
+    keystroke(VK_TAB);
+    keystroke(VK_SPACE);  // the bar has it: Space does nothing
+    keystroke(VK_UP);
+    keystroke(VK_DOWN);
+    keystroke(VK_TAB, false, true);
+    keystroke(VK_SPACE);
+    input_simulate_close();  // ends the dialog (with 0) should the keys above not
+    EXPECT_EQ(dialog_box(5, recording_proc, window), 7);
+    ASSERT_TRUE(script_finish(&error)) << error;
+    script_reset();
+    ASSERT_EQ(received.size(), 4u);
+    EXPECT_EQ(received[0].message, WM_INITDIALOG);
+    for (int i : {1, 2}) {
+        EXPECT_EQ(received[size_t(i)].message, WM_VSCROLL);
+        EXPECT_EQ(received[size_t(i)].control, 1044);
+        EXPECT_EQ(received[size_t(i)].wParam, uintptr_t(i == 1 ? SB_LINEUP : SB_LINEDOWN));
+    }
+    EXPECT_EQ(received[3].message, WM_COMMAND);
+    EXPECT_EQ(received[3].wParam, uintptr_t(IDOK));
+    std::ifstream in(recording);
+    const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    const size_t up = text.find("panel bugs up\n"), down = text.find("panel bugs down\n");
+    EXPECT_TRUE(up < down && down < text.find("panel ok\n")) << text;
 }
 
 // Pixels of the dialog face's grey in a PNG; -1 when it cannot be read.

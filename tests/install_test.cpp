@@ -97,6 +97,9 @@ TEST_F(Install, PutsEachFileWhereDesktopsLookAndTheyValidate) {
     EXPECT_EQ(APP_ID, desktop_value(entry, "Icon"));
     EXPECT_EQ(APP_ID, xml_text(xml, "id"));
     EXPECT_EQ(APP_ID + ".desktop", xml_text(xml, "launchable"));
+    // The project has no site yet: an address software centres would fetch would be broken
+    // (README, Installing, says how to add them once it has one).
+    EXPECT_EQ(std::string::npos, xml.find("://")) << "the metainfo names an address";
     EXPECT_EQ("gnatrix", xml_text(xml, "binary"));
     EXPECT_NE(std::string::npos, xml.find("<release version=\"1.1\""))
         << "the newest release is the version the game reports";

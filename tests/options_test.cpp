@@ -75,9 +75,15 @@ TEST(Options, HelpAndVersionAskToExit) {
     Parsed help = parse({"--frames", "2", "--help"});
     EXPECT_TRUE(help.ok && help.exit_now);
     EXPECT_NE(help.message.find("--dump-screen PASS:FILE"), std::string::npos);
-    Parsed version = parse({"--version"});
-    EXPECT_TRUE(version.ok && version.exit_now);
-    EXPECT_EQ(version.message, "Gnatrix 1.1\n");
+    EXPECT_NE(help.message.find("Alt+Enter"), std::string::npos) << "--scale full screen";
+    for (const char* version_option : {"--version", "-V"}) {
+        Parsed version = parse({version_option});
+        EXPECT_TRUE(version.ok && version.exit_now) << version_option;
+        EXPECT_EQ(version.message, "Gnatrix 1.1\n") << version_option;
+    }
+    Parsed short_help = parse({"-h"});
+    EXPECT_TRUE(short_help.ok && short_help.exit_now);
+    EXPECT_EQ(short_help.message, help.message);
 }
 
 TEST(Options, MalformedGiveOneLineAndLeaveOptionsAlone) {
@@ -140,7 +146,7 @@ std::vector<std::string> help_options(const std::string& help) {
 }
 
 // The options of the manual page: the items of its Options list, ".It Fl -scale Ar N" read as
-// "--scale N" and "Ar pass : Ns Ar file" as "pass:file".
+// "--scale N", "Ar pass : Ns Ar file" as "pass:file" and "Fl h , Fl -help" as "-h, --help".
 std::vector<std::string> manual_options(std::istream& page) {
     std::vector<std::string> found;
     bool in_list = false;
@@ -154,7 +160,7 @@ std::vector<std::string> manual_options(std::istream& page) {
             if (word == "Ns" || word == "Ar") continue;
             if (word == "Fl") {
                 item += (item.empty() ? "" : " ") + std::string("-");
-            } else if (word == ":" || item.ends_with("-") || item.ends_with(":")) {
+            } else if (word == ":" || word == "," || item.ends_with("-") || item.ends_with(":")) {
                 item += word;
             } else {
                 item += " " + word;

@@ -2,6 +2,7 @@
 // outputs of other shapes, and the whole path into a window.
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <cstring>
 #include <vector>
 
@@ -56,6 +57,44 @@ TEST(Present, WholeMultiplesMakeBlocksOfEachPixel) {
             EXPECT_EQ(0xDEADBEEFu, dst[size_t(y * pitch + 11 * n)]) << "n " << n;
         }
     }
+}
+
+// Every converter the processor has, against the table looked up one pixel at a time: rows of
+// 3 x 64 + 13 pixels (the permuting blocks, a gather block and a tail), at 1x, 2x and 3x.
+TEST(Present, EveryConverterGivesTheSamePixelsAndGNATRIX_CONVERTERChooses) {
+    uint32_t table[256];
+    for (int i = 0; i < 256; ++i) table[i] = uint32_t(i * 0x9E3779B1u) & 0xFFFFFF;
+    constexpr int W = 205, H = 3, PITCH = 211;
+    std::vector<uint8_t> src(PITCH * H);
+    for (size_t i = 0; i < src.size(); ++i) src[i] = uint8_t(i * 37 + i / 7);
+    const PresentConverter chosen = present_converter();
+    for (int c = 0; c < PRESENT_CONVERTERS; ++c) {
+        if (!present_use_converter(PresentConverter(c))) continue;
+        const char* name = present_converter_name(PresentConverter(c));
+        for (int n : {1, 2, 3}) {
+            const int out_pitch = W * n + 5;  // in pixels; the last five must stay untouched
+            std::vector<uint32_t> dst(size_t(H * n * out_pitch), 0xDEADBEEF);
+            present_convert_scaled(src.data(), PITCH, W, H, table, n, dst.data(), out_pitch * 4);
+            for (int y = 0; y < H * n; ++y) {
+                for (int x = 0; x < W * n; ++x)
+                    ASSERT_EQ(table[src[size_t(y / n * PITCH + x / n)]],
+                              dst[size_t(y * out_pitch + x)])
+                        << name << " n " << n << " at " << x << "," << y;
+                EXPECT_EQ(0xDEADBEEFu, dst[size_t(y * out_pitch + W * n)]) << name;
+            }
+        }
+    }
+    present_use_converter(chosen);
+
+    ASSERT_EQ(0, setenv("GNATRIX_CONVERTER", "plain", 1));
+    EXPECT_EQ(PresentConverter::Plain, present_choose_converter());
+    ASSERT_EQ(0, setenv("GNATRIX_CONVERTER", "permute", 1));
+    const PresentConverter permute = present_choose_converter();
+    EXPECT_TRUE(permute == PresentConverter::Permute ||
+                !present_converter_available(PresentConverter::Permute))
+        << "an unavailable converter falls back to the fastest available";
+    unsetenv("GNATRIX_CONVERTER");
+    EXPECT_TRUE(present_converter_available(present_choose_converter()));
 }
 
 TEST(Present, OnlyAHardwareOpenGlRendererCountsAsAccelerated) {

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
@@ -416,6 +417,29 @@ TEST(SoundDeviceTest, OpensOnTheSystemDriverOutsideHeadlessRuns) {
     EXPECT_EQ(sound_live_counts().devices, 0);
     EXPECT_EQ(sound_live_counts().buffers, 0);
     platform_set_options(Options{});
+}
+
+// No sound device: one line says why and that the game plays on silently; nothing from the
+// audio library itself. A device name ALSA does not know fails alike with or without a card.
+TEST(SoundDeviceTest, WithoutADeviceOneLineSaysSoAndTheLibraryNothing) {
+    Options options;
+    options.headless = false;
+    platform_set_options(options);
+    sound_capture_mode(false);
+    const char* before = getenv("SDL_AUDIODRIVER");
+    const std::string driver = before ? before : "dummy";
+    setenv("SDL_AUDIODRIVER", "alsa", 1);
+    setenv("AUDIODEV", "gnatrix_no_such_device", 1);
+    testing::internal::CaptureStderr();
+    SoundDevice* device = SoundDevice::create();
+    const std::string said = testing::internal::GetCapturedStderr();
+    setenv("SDL_AUDIODRIVER", driver.c_str(), 1);
+    unsetenv("AUDIODEV");
+    platform_set_options(Options{});
+    EXPECT_EQ(device, nullptr);
+    EXPECT_TRUE(said.starts_with("gnatrix: no sound device (")) << said;
+    EXPECT_TRUE(said.ends_with("); playing without sound\n")) << said;
+    EXPECT_EQ(1, std::count(said.begin(), said.end(), '\n')) << said;
 }
 
 }  // namespace

@@ -183,7 +183,7 @@ class DummyDisplayWindow : public MessageQueue {
     void SetUp() override {
         Options options;
         options.window = true;
-        options.scale = 2;
+        options.scale = 1;  // the dummy desktop, 1024x768, holds no more
         start(options);
         sdl = platform_sdl_window();
         ASSERT_NE(sdl, nullptr);
@@ -207,11 +207,28 @@ class DummyDisplayWindow : public MessageQueue {
 TEST_F(DummyDisplayWindow, OpensAtTheAskedScaleWithTheTitle) {
     int width = 0, height = 0;
     SDL_GetWindowSize(sdl, &width, &height);
-    EXPECT_EQ(width, 1280);
-    EXPECT_EQ(height, 960);
+    EXPECT_EQ(width, 640);
+    EXPECT_EQ(height, 480);
     EXPECT_STREQ(SDL_GetWindowTitle(sdl), "test");
     EXPECT_TRUE(SDL_GetWindowFlags(sdl) & SDL_WINDOW_RESIZABLE);
     EXPECT_FALSE(SDL_GetWindowFlags(sdl) & SDL_WINDOW_FULLSCREEN);
+}
+
+TEST_F(DummyDisplayWindow, AScaleTheDesktopCannotHoldIsReducedWithOneLine) {
+    platform_shutdown();
+    Options options;
+    options.scale = 2;  // full screen: --scale is the window Alt+Enter leaves it for
+    testing::internal::CaptureStderr();
+    start(options);
+    sdl = platform_sdl_window();
+    press();
+    next();
+    ASSERT_FALSE(SDL_GetWindowFlags(sdl) & SDL_WINDOW_FULLSCREEN);
+    const std::string said = testing::internal::GetCapturedStderr();
+    int width = 0, height = 0;
+    SDL_GetWindowSize(sdl, &width, &height);
+    EXPECT_EQ(std::make_pair(width, height), std::make_pair(640, 480));
+    EXPECT_EQ(said, "gnatrix: --scale 2 does not fit the desktop (1024x768); using --scale 1\n");
 }
 
 TEST_F(DummyDisplayWindow, QuitAndCloseEventsBecomeOneCloseMessage) {
