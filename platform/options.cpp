@@ -47,8 +47,9 @@ bool parse_number(std::string_view text, int64_t min, int64_t max, int64_t* out)
     return true;
 }
 
-// A plain decimal number (digits with at most one point) within [min, max]; false otherwise.
-bool parse_decimal(std::string_view text, double min, double max, double* out) {
+}  // namespace
+
+bool platform_parse_decimal(std::string_view text, double min, double max, double* out) {
     const size_t point = text.find('.');
     if (text.empty() || text.size() > 12 || text == "." ||
         text.find_first_not_of("0123456789.") != std::string_view::npos ||
@@ -59,6 +60,8 @@ bool parse_decimal(std::string_view text, double min, double max, double* out) {
     *out = value;
     return true;
 }
+
+namespace {
 
 bool parse_pass_file(std::string_view text, PassFile* out) {
     size_t colon = text.find(':');
@@ -71,7 +74,9 @@ bool parse_pass_file(std::string_view text, PassFile* out) {
     return true;
 }
 
-bool parse_scale_mode(std::string_view text, ScaleMode* out) {
+}  // namespace
+
+bool platform_parse_scale_mode(std::string_view text, ScaleMode* out) {
     if (text == "integer")
         *out = ScaleMode::Integer;
     else if (text == "fit")
@@ -82,6 +87,8 @@ bool parse_scale_mode(std::string_view text, ScaleMode* out) {
         return false;
     return true;
 }
+
+namespace {
 
 // Applies one option that takes a value; the description of what was expected when the value
 // is malformed, null when it was applied.
@@ -104,13 +111,14 @@ const char* apply_valued(std::string_view name, std::string_view value, Options*
         if (pass_file.at_end && name == "--dump-screen") return "a pass number before PASS:FILE";
         (name == "--dump-screen" ? o->dump_screen : o->dump_state).push_back(pass_file);
     } else if (name == "--scale-mode") {
-        if (!parse_scale_mode(value, &o->scale_mode)) return "integer, fit or smooth";
+        if (!platform_parse_scale_mode(value, &o->scale_mode)) return "integer, fit or smooth";
     } else if (name == "--play" || name == "--record" || name == "--timedemo") {
         if (value.empty()) return "a file name";
         (name == "--record" ? o->record_file : o->play_file) = std::string(value);
         o->timedemo = o->timedemo || name == "--timedemo";
     } else if (name == "--mouse-speed") {
-        if (!parse_decimal(value, 0.25, 4, &o->mouse_speed)) return "a number from 0.25 to 4";
+        if (!platform_parse_decimal(value, 0.25, 4, &o->mouse_speed))
+            return "a number from 0.25 to 4";
     } else if (name == "--data-dir") {
         if (value.empty()) return "a folder";
         o->data_dir = std::string(value);

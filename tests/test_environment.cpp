@@ -1,11 +1,13 @@
 // Every test runs headless, whoever starts the binary: SDL's dummy drivers unless the caller
-// chose others.
+// chose others; and the player's settings folder is never the real one.
 #include <cstdlib>
+#include <string>
 
 namespace {
 const bool headless_drivers = [] {
     setenv("SDL_VIDEODRIVER", "dummy", 0);
     setenv("SDL_AUDIODRIVER", "dummy", 0);
+    setenv("XDG_CONFIG_HOME", (std::string(GNATRIX_BINARY_DIR) + "/test-config").c_str(), 1);
     return true;
 }();
 }  // namespace

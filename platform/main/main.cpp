@@ -6,6 +6,7 @@
 
 #include "platform/input.h"
 #include "platform/internal.h"
+#include "platform/settings.h"
 
 int main(int argc, char** argv) {
     Options options;
@@ -19,6 +20,7 @@ int main(int argc, char** argv) {
         fputs(message.c_str(), stdout);
         return 0;
     }
+    settings_start(&options);
     if (!platform_enter_data_dir(&options, &message)) {
         fprintf(stderr, "gnatrix: %s\n", message.c_str());
         return 1;
