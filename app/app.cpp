@@ -15,9 +15,7 @@
 #include "gfx/display.h"
 #include "gfx/palette.h"
 #include "input/input.h"
-
-Window* main_window = nullptr;
-const void* app_instance = nullptr;
+#include "screens/panel.h"
 
 namespace {
 
@@ -51,6 +49,10 @@ Window* app_open_window() {
     main_window = window;
     app_instance = &main_window;
     return window;
+}
+
+void app_register_hooks() {
+    panel_register_script_names();
 }
 
 int WinMain() {

@@ -6,11 +6,6 @@
 #include "platform/platform.h"
 #include "platform/window.h"
 
-// The game's one window, the owner of the display, input and dialogs.
-extern Window* main_window;
-// Stands in for the module handle: the executable, whose built-in resources the game loads.
-extern const void* app_instance;
-
 // Registers the game's window class and opens its window as main_window; null when either
 // fails.
 Window* app_open_window();

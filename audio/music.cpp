@@ -2,8 +2,8 @@
 // uses) and closed before that device goes.
 #include "audio/music.h"
 
-#include "app/app.h"
 #include "audio/sound.h"
+#include "platform/window.h"
 
 MusicSlot music_slots[MAX_MUSIC];
 MusicPerformance* music_performance = nullptr;

@@ -4,9 +4,8 @@
 
 #include <cstring>
 
-#include "app/app.h"
-#include "game/state.h"
 #include "platform/resources.h"
+#include "platform/window.h"
 
 SoundEntry sound_table[MAX_SOUNDS];
 SoundDevice* direct_sound = nullptr;
@@ -161,10 +160,6 @@ int snd_shutdown() {
     if (direct_sound) direct_sound->release();
     direct_sound = nullptr;
     return 1;
-}
-
-int game_apply_volume() {
-    return snd_set_volume(bonus_sound, volume * 10);
 }
 
 int snd_duplicate(int index) {

@@ -38,8 +38,6 @@ int snd_set_volume(int index, int percent);
 int snd_stop(int index);
 int snd_stop_all();
 int snd_shutdown();
-// Sets the bonus sound's volume from the volume setting.
-int game_apply_volume();
 // The first free slot with a copy of a loaded slot's sound, or -1.
 int snd_duplicate(int index);
 int snd_set_frequency(int index, int hertz);

@@ -10,9 +10,9 @@
 
 #include "gfx/display.h"
 #include "gfx/palette.h"
-#include "platform/internal.h"
 #include "platform/platform.h"
 #include "platform/present_convert.h"
+#include "platform/sdl/internal.h"
 #include "platform/window.h"
 
 namespace {

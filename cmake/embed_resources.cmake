@@ -1,5 +1,5 @@
 # Turns resources/manifest.txt into an assembly file that embeds each listed file
-# (.incbin) and a table that platform/resources.cpp searches by type and name.
+# (.incbin) and a table that platform/portable/resources.cpp searches by type and name.
 # Manifest lines: TYPE NAME FILE  (FILE relative to resources/, or absolute).
 set(manifest ${CMAKE_SOURCE_DIR}/resources/manifest.txt)
 set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${manifest})

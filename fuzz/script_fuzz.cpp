@@ -4,6 +4,15 @@
 
 #include "fuzz/fuzz_support.h"
 #include "platform/script.h"
+#include "screens/panel.h"
+
+namespace {
+// Scripts name the control panel's scroll bars as the game does.
+const bool script_names = [] {
+    panel_register_script_names();
+    return true;
+}();
+}  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     Script script;

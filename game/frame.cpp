@@ -3,7 +3,6 @@
 
 #include <cmath>
 
-#include "app/app.h"
 #include "game/bugs.h"
 #include "game/hud.h"
 #include "game/keys.h"
@@ -14,6 +13,7 @@
 #include "gfx/display.h"
 #include "gfx/draw.h"
 #include "platform/clock.h"
+#include "platform/window.h"
 #include "screens/score.h"
 
 namespace {

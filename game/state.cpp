@@ -3,6 +3,7 @@
 
 #include <cstring>
 
+#include "audio/sound.h"
 #include "game/keys.h"
 #include "game/title.h"
 
@@ -77,4 +78,8 @@ void game_reset_state() {
     bonus_sound = 1, hit_sound_pending = 1;
     title_init_pending = 1, backdrop_load_pending = 1;
     escape_latch = new_game_latch = panel_latch = benchmark_latch = pause_latch = 1;
+}
+
+int game_apply_volume() {
+    return snd_set_volume(bonus_sound, volume * 10);
 }

@@ -111,6 +111,8 @@ extern int32_t primary_pitch_words;
 
 // Sound.
 extern int32_t bonus_sound;
+// Sets the bonus sound's volume from the volume setting.
+int game_apply_volume();
 extern int32_t hit_sound_pending;
 
 // The palette of play.

@@ -49,8 +49,6 @@ struct BOB {
 // and counts the miss.
 using BobMissedHandler = void (*)(BOB* bob);
 extern BobMissedHandler bob_missed_handler;
-// The game's miss handler (defined by the game).
-void game_bug_missed(BOB* bob);
 
 // All operations return 1 on success and 0 for a null BOB.
 // Frames are off-screen surfaces of (width + row_pad) x height with the given colour key.

@@ -5,9 +5,9 @@
 #include <algorithm>
 #include <cstring>
 
-#include "app/app.h"
 #include "gfx/log.h"
 #include "gfx/palette.h"
+#include "platform/window.h"
 
 Display* ddraw = nullptr;
 Surface* primary_surface = nullptr;

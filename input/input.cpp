@@ -1,7 +1,7 @@
 // Creating, configuring, acquiring and releasing the input devices.
 #include "input/input.h"
 
-#include "app/app.h"
+#include "platform/window.h"
 
 InputSystem* direct_input = nullptr;
 InputDevice* keyboard_device = nullptr;

@@ -4,8 +4,8 @@
 #include <cstddef>
 #include <string>
 
-// The steps of a replacement, for reporting and for tests that make one of them fail.
-enum class FileStep { NONE, OPEN, WRITE, FLUSH, SYNC, RENAME };
+// FileStep: the steps of a replacement, for reporting and for tests that make one of them fail.
+#include "platform/system/system.h"
 
 // Writes data to a new file beside path, flushes and syncs it, then renames it over path.
 // On failure the file at path is left as it was, nothing is left behind, and *error says

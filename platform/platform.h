@@ -100,3 +100,7 @@ void platform_shutdown();
 
 // Stands in for the program's entry point; the app defines it.
 int WinMain();
+// The app defines this too: main calls it before the platform starts, so that what the platform
+// takes from the game (the names scripts give the dialog's controls) is there before a script
+// is read.
+void app_register_hooks();

@@ -7,20 +7,31 @@
 //   @118 key f2 down         key NAME down|up
 //   @300 mouse -12 4         relative motion
 //   @300 button down         left button down|up
-//   @450 panel bugs up       bugs|missed|speed|volume up|down, taken by the control panel
-//   @450 panel ok            opened in this pass, in order
+//   @450 panel bugs up       a named scroll bar's arrow up|down, taken by the dialog
+//   @450 panel ok            opened in this pass, in order; the names are the game's
 //   @900 close               window close request
 #pragma once
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <vector>
 
-// One control of the control panel: a scroll-bar arrow (up is the upper arrow) or OK.
-enum class PanelControl { Bugs, Missed, Speed, Volume, Ok };
+#include "platform/dialog.h"
+
+// One click in the dialog opened in the item's pass: an arrow of the scroll bar with this control
+// id (up is the upper arrow), or the OK button (IDOK).
 struct PanelItem {
-    PanelControl control;
+    int control;
     bool up;  // scroll bars only
 };
+
+// The names scripts give the dialog's scroll bars ("panel NAME up|down"); "ok" names its OK
+// button. The game gives them before any script is read; the table must outlive its use.
+struct ScriptControlName {
+    const char* name;
+    int control;
+};
+void script_set_panel_names(const ScriptControlName* names, size_t count);
 
 enum class ScriptItemKind { Key, Mouse, Button, Panel, Close };
 struct ScriptItem {
@@ -29,7 +40,7 @@ struct ScriptItem {
     int vk = 0;              // Key
     bool down = false;       // Key, Button
     int32_t dx = 0, dy = 0;  // Mouse
-    PanelItem panel = {PanelControl::Ok, false};
+    PanelItem panel = {IDOK, false};
     int line = 0;  // where it was read (0 when recorded)
 };
 
@@ -71,6 +82,7 @@ bool script_play_append(const ScriptItem& item);
 // a failure; the runner must then close the dialog as if OK had been pressed.
 // While live: always false; the runner then reports each click with script_record_panel_item.
 bool script_next_panel_item(PanelItem* item);
+// A click on a scroll bar that has no name is not recorded.
 void script_record_panel_item(const PanelItem& item);
 
 // Ends the run: writes the recording (with the seed the game used). False with *error when

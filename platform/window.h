@@ -11,6 +11,12 @@ constexpr uint32_t WM_QUIT = 0x0012;
 
 class Window;
 
+// The game's one window, the owner of the display, input, sound and dialogs; the app stores it
+// here when it opens the window.
+extern Window* main_window;
+// Stands in for the module handle: the executable, whose built-in resources the game loads.
+extern const void* app_instance;
+
 struct MSG {
     Window* window;
     uint32_t message;

@@ -2,12 +2,15 @@
 // within its limits, and applies the change at once.
 #include "screens/panel.h"
 
-#include "app/app.h"
+#include <iterator>
+
 #include "audio/sound.h"
 #include "game/frame.h"
 #include "game/state.h"
 #include "gfx/display.h"
 #include "platform/input.h"
+#include "platform/script.h"
+#include "platform/window.h"
 
 Brush* panel_brush = nullptr;
 
@@ -38,11 +41,17 @@ struct PanelSetting {
 };
 
 const PanelSetting SETTINGS[] = {
-    {&bug_count, 1030, 1044, 1, 10, restart_game},
-    {&missed_limit, 1031, 1048, 1, 99, no_action},
-    {&speed_mode, 1032, 1046, 1, 2, repace_game},
-    {&volume, 1034, 1049, 0, 10, apply_volume},
+    {&bug_count, 1030, PANEL_BUGS_BAR, 1, 10, restart_game},
+    {&missed_limit, 1031, PANEL_MISSED_BAR, 1, 99, no_action},
+    {&speed_mode, 1032, PANEL_SPEED_BAR, 1, 2, repace_game},
+    {&volume, 1034, PANEL_VOLUME_BAR, 0, 10, apply_volume},
 };
+
+// "@450 panel bugs up" in an input script; the order is the one its error message lists.
+constexpr ScriptControlName SCRIPT_NAMES[] = {{"bugs", PANEL_BUGS_BAR},
+                                              {"missed", PANEL_MISSED_BAR},
+                                              {"speed", PANEL_SPEED_BAR},
+                                              {"volume", PANEL_VOLUME_BAR}};
 
 intptr_t panel_scroll(Dialog* dialog, int code, int scroll_bar) {
     for (const PanelSetting& s : SETTINGS) {
@@ -103,4 +112,8 @@ Brush* panel_ctl_color(ControlDC* dc) {
     dc->set_bk_color(RGB(0, 0, 0));
     if (!panel_brush) panel_brush = create_solid_brush(RGB(0, 0, 0));
     return panel_brush;
+}
+
+void panel_register_script_names() {
+    script_set_panel_names(SCRIPT_NAMES, std::size(SCRIPT_NAMES));
 }

@@ -7,6 +7,11 @@
 
 // The control panel's dialog resource.
 constexpr int PANEL_DIALOG = 172;
+// The scroll bars of its settings.
+constexpr int PANEL_BUGS_BAR = 1044;
+constexpr int PANEL_MISSED_BAR = 1048;
+constexpr int PANEL_SPEED_BAR = 1046;
+constexpr int PANEL_VOLUME_BAR = 1049;
 
 // The background of the number fields; made on the first colour message of an opening and
 // deleted when the dialog has closed.
@@ -18,3 +23,5 @@ void panel_open();
 intptr_t panel_dialog_proc(Dialog* dialog, uint32_t message, uintptr_t wParam, intptr_t lParam);
 // White on black for the number fields; the one panel_brush.
 Brush* panel_ctl_color(ControlDC* dc);
+// Tells the platform what input scripts call the scroll bars: bugs, missed, speed, volume.
+void panel_register_script_names();

@@ -1,9 +1,9 @@
 // Resources built into the executable, and the overrides tests put in their place.
-#include "platform/resources.h"
-
 #include <gtest/gtest.h>
 
 #include <cstring>
+
+#include "platform/resources.h"
 
 namespace {
 

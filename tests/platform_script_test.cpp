@@ -13,6 +13,7 @@
 #include "platform/platform.h"
 #include "platform/random.h"
 #include "platform/script.h"
+#include "screens/panel.h"
 #include "tests/game_run.h"
 
 namespace {
@@ -56,10 +57,10 @@ TEST(ScriptParse, ReadsEveryKindOfItem) {
     EXPECT_EQ(script.items[2].dx, -12);
     EXPECT_EQ(script.items[2].dy, 4);
     EXPECT_EQ(script.items[3].kind, ScriptItemKind::Button);
-    EXPECT_EQ(script.items[5].panel.control, PanelControl::Bugs);
+    EXPECT_EQ(script.items[5].panel.control, PANEL_BUGS_BAR);
     EXPECT_FALSE(script.items[5].panel.up);
     EXPECT_TRUE(script.items[6].panel.up);
-    EXPECT_EQ(script.items[7].panel.control, PanelControl::Ok);
+    EXPECT_EQ(script.items[7].panel.control, IDOK);
     EXPECT_EQ(script.items[8].kind, ScriptItemKind::Close);
     EXPECT_EQ(script.items[8].pass, 900u);
 
@@ -262,10 +263,10 @@ TEST(ScriptRun, ThePanelTakesTheItemsOfItsPassAndAnEmptyQueueIsAnError) {
     for (uint32_t pass = 0; pass < 2; ++pass) script_begin_pass(pass);
     EXPECT_TRUE(script_begin_pass(2).size() == 1) << "panel items are not given out as input";
     ASSERT_TRUE(script_next_panel_item(&item));
-    EXPECT_EQ(item.control, PanelControl::Speed);
+    EXPECT_EQ(item.control, PANEL_SPEED_BAR);
     EXPECT_TRUE(item.up);
     ASSERT_TRUE(script_next_panel_item(&item));
-    EXPECT_EQ(item.control, PanelControl::Ok);
+    EXPECT_EQ(item.control, IDOK);
     EXPECT_TRUE(script_error().empty());
 
     script_begin_pass(3);
@@ -332,8 +333,8 @@ TEST(ScriptRun, LiveRunsHaveNoPanelItemsButRecordTheClicks) {
     PanelItem item{};
     EXPECT_FALSE(script_next_panel_item(&item));
     EXPECT_TRUE(script_error().empty());
-    script_record_panel_item({PanelControl::Volume, false});
-    script_record_panel_item({PanelControl::Ok, false});
+    script_record_panel_item({PANEL_VOLUME_BAR, false});
+    script_record_panel_item({IDOK, false});
     ASSERT_TRUE(script_finish(&error)) << error;
     std::string text = slurp(out);
     EXPECT_NE(text.find("@7 panel volume down\n@7 panel ok\n"), std::string::npos) << text;

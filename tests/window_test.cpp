@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "gfx/display.h"
-#include "platform/internal.h"
+#include "platform/sdl/internal.h"
 #include "platform/settings.h"
 #include "tests/scratch_dir.h"
 

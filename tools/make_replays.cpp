@@ -17,6 +17,7 @@
 #include "platform/input.h"
 #include "platform/platform.h"
 #include "platform/script.h"
+#include "screens/panel.h"
 #include "screens/score.h"
 #include "tools/replay_files.h"
 
@@ -90,7 +91,7 @@ Step pilot(Skill skill) {
 }
 // Clicks on one control of the control panel.
 struct Clicks {
-    PanelControl control;
+    int control;  // a scroll bar's id
     bool up;
     int times;
 };
@@ -98,17 +99,17 @@ struct Clicks {
 Step panel(std::initializer_list<Clicks> clicks, int held = 2) {
     Step s(Op::Panel, 0, held);
     for (const Clicks& c : clicks) s.panel.insert(s.panel.end(), c.times, {c.control, c.up});
-    s.panel.push_back({PanelControl::Ok, false});
+    s.panel.push_back({IDOK, false});
     return s;
 }
-Clicks up(PanelControl control, int times = 1) {
+Clicks up(int control, int times = 1) {
     return {control, true, times};
 }
-Clicks down(PanelControl control, int times = 1) {
+Clicks down(int control, int times = 1) {
     return {control, false, times};
 }
-constexpr PanelControl BUGS = PanelControl::Bugs, MISSED = PanelControl::Missed,
-                       SPEED = PanelControl::Speed, VOLUME = PanelControl::Volume;
+constexpr int BUGS = PANEL_BUGS_BAR, MISSED = PANEL_MISSED_BAR, SPEED = PANEL_SPEED_BAR,
+              VOLUME = PANEL_VOLUME_BAR;
 // A click: the left button down for one pass.
 Step button() {
     return Step(Op::Button);
@@ -608,6 +609,7 @@ bool make_one(const Recording& rec, const Paths& paths) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    panel_register_script_names();
     if (argc < 2 || strcmp(argv[1], "--update") != 0) {
         fprintf(stderr, "usage: make_replays --update [NAME...]\n");
         return 2;

@@ -2,16 +2,13 @@
 // headless.
 #include "platform/clock.h"
 
-#include <sys/prctl.h>
-
 #include <algorithm>
-#include <cerrno>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
-#include <ctime>
 
-#include "platform/internal.h"
+#include "platform/portable/shared.h"
+#include "platform/system/system.h"
 
 namespace {
 
@@ -29,28 +26,16 @@ constexpr int64_t YIELD_MARGIN_NS = 2 * NS_PER_MS;
 // The last stretch is spun, not slept: a woken thread may be scheduled a little late.
 constexpr int64_t SPIN_NS = 200000;
 
-int64_t monotonic_ns() {
-    timespec t;
-    clock_gettime(CLOCK_MONOTONIC, &t);
-    return int64_t(t.tv_sec) * 1000000000 + t.tv_nsec;
-}
-
 // Real ticks are whole milliseconds since the first reading, each exactly one millisecond
 // long, so a deadline is a known instant that can be slept to. (SDL's millisecond ticks are
 // irregular: once a second one is short and another long.)
 int64_t real_origin() {
-    static const int64_t origin = monotonic_ns();
+    static const int64_t origin = system_monotonic_ns();
     return origin;
 }
 
 uint64_t real_ms(int64_t now_ns) {
     return uint64_t(now_ns - real_origin()) / NS_PER_MS;
-}
-
-void sleep_until(int64_t ns) {
-    const timespec t{time_t(ns / 1000000000), long(ns % 1000000000)};
-    while (clock_nanosleep(CLOCK_MONOTONIC, TIMER_ABSTIME, &t, nullptr) == EINTR) {
-    }
 }
 
 // The game's ticks: real milliseconds less those hidden from it.
@@ -59,11 +44,9 @@ uint32_t real_ticks(int64_t now_ns) {
 }
 
 uint32_t real_wait(uint32_t start, uint32_t ms) {
-    // The kernel's default timer slack would add up to 50 us to every sleep.
-    static const bool precise_timers = prctl(PR_SET_TIMERSLACK, 1UL, 0, 0, 0) == 0;
-    (void)precise_timers;
+    system_precise_timers();
     for (;;) {
-        int64_t now = monotonic_ns();
+        int64_t now = system_monotonic_ns();
         const uint32_t elapsed = real_ticks(now) - start;
         if (elapsed >= ms) return real_ticks(now);
         // Recomputed each time round: time hidden meanwhile moves the deadline later.
@@ -71,16 +54,17 @@ uint32_t real_wait(uint32_t start, uint32_t ms) {
         const int64_t deadline = tick_began + int64_t(ms - elapsed) * NS_PER_MS;
         if (deadline - now > YIELD_MARGIN_NS) {
             platform_yield();
-            now = monotonic_ns();
+            now = system_monotonic_ns();
         }
-        if (deadline - now > SPIN_NS) sleep_until(std::min(deadline - SPIN_NS, now + SLICE_NS));
+        if (deadline - now > SPIN_NS)
+            system_sleep_until(std::min(deadline - SPIN_NS, now + SLICE_NS));
     }
 }
 
 }  // namespace
 
 uint32_t clock_ticks() {
-    return virtual_mode ? virtual_ticks : real_ticks(monotonic_ns());
+    return virtual_mode ? virtual_ticks : real_ticks(system_monotonic_ns());
 }
 
 uint32_t clock_wait(uint32_t start, uint32_t ms) {
@@ -109,10 +93,8 @@ void clock_hide(uint32_t ms) {
 void platform_trace(const char* event) {
     static const bool tracing = std::getenv("GNATRIX_TRACE") != nullptr;
     if (!tracing) return;
-    timespec cpu;
-    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &cpu);
-    std::fprintf(stderr, "gnatrix-trace %s %lld %lld\n", event, (long long)monotonic_ns(),
-                 (long long)cpu.tv_sec * 1000000000 + cpu.tv_nsec);
+    std::fprintf(stderr, "gnatrix-trace %s %lld %lld\n", event, (long long)system_monotonic_ns(),
+                 (long long)system_cpu_ns());
 }
 
 void clock_set_virtual(bool is_virtual) {

@@ -5,15 +5,17 @@
 #include <cstdlib>
 
 #include "platform/input.h"
-#include "platform/internal.h"
+#include "platform/sdl/internal.h"
 #include "platform/settings.h"
+#include "platform/system/system.h"
 
 int main(int argc, char** argv) {
+    app_register_hooks();
     Options options;
     std::string message;
     bool exit_now = false;
     if (!parse_options(argc, argv, &options, &message, &exit_now)) {
-        fprintf(stderr, "gnatrix: %s\n", message.c_str());
+        system_report_fatal(message.c_str());
         return 2;
     }
     if (exit_now) {
@@ -22,11 +24,11 @@ int main(int argc, char** argv) {
     }
     settings_start(&options);
     if (!platform_enter_data_dir(&options, &message)) {
-        fprintf(stderr, "gnatrix: %s\n", message.c_str());
+        system_report_fatal(message.c_str());
         return 1;
     }
     if (!platform_init(options)) {
-        fprintf(stderr, "gnatrix: %s\n", platform_error());
+        system_report_fatal(platform_error());
         return 1;
     }
     const uint64_t started = SDL_GetPerformanceCounter();

@@ -10,8 +10,9 @@
 #include <cstring>
 #include <string>
 
-#include "platform/internal.h"
 #include "platform/platform.h"
+#include "platform/sdl/internal.h"
+#include "platform/system/system.h"
 
 namespace {
 
@@ -33,14 +34,14 @@ Mixer mix{};
 
 template <typename Function>
 bool find_function(void* library, const char* name, Function* out) {
-    *out = reinterpret_cast<Function>(SDL_LoadFunction(library, name));
+    *out = reinterpret_cast<Function>(system_library_function(library, name));
     return *out != nullptr;
 }
 
 bool load_mixer() {
     static bool loaded = false;
     if (loaded) return true;
-    void* library = SDL_LoadObject("libSDL2_mixer-2.0.so.0");
+    void* library = system_library_load("SDL2_mixer");
     if (!library) return false;
     Mixer m{};
     loaded = find_function(library, "Mix_OpenAudioDevice", &m.open_audio_device) &&
@@ -53,7 +54,7 @@ bool load_mixer() {
              find_function(library, "Mix_RegisterEffect", &m.register_effect) &&
              find_function(library, "Mix_SetPostMix", &m.set_post_mix);
     if (!loaded) {
-        SDL_UnloadObject(library);
+        system_library_unload(library);
         return false;
     }
     mix = m;
@@ -164,26 +165,10 @@ bool open_capture_mixer(DeviceImpl* device) {
     return opened;
 }
 
-void quiet_alsa(const char*, int, const char*, int, const char*, ...) {}
-
-// Without a sound card libasound writes each step of its failed search to standard error
-// itself (eight lines for the default device); SDL's error says why in one, so those go.
-void silence_alsa() {
-    static bool done = false;
-    if (done) return;
-    done = true;
-    using Handler = void (*)(const char*, int, const char*, int, const char*, ...);
-    // Kept loaded, so that the handler holds for SDL's own use of the library.
-    if (void* alsa = SDL_LoadObject("libasound.so.2")) {
-        auto set =
-            reinterpret_cast<int (*)(Handler)>(SDL_LoadFunction(alsa, "snd_lib_error_set_handler"));
-        if (set) set(quiet_alsa);
-    }
-}
-
 // False with what went wrong in *why.
 bool open_mixer(DeviceImpl* device, std::string* why) {
-    silence_alsa();
+    // SDL's error says why in one line what the system's sound library would say in many.
+    system_quiet_sound_library();
     bool opened = load_mixer() && SDL_InitSubSystem(SDL_INIT_AUDIO) == 0;
     if (!opened) {
         *why = SDL_GetError();

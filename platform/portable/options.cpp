@@ -3,6 +3,7 @@
 #include <string_view>
 
 #include "platform/platform.h"
+#include "platform/system/system.h"
 
 namespace {
 
@@ -126,19 +127,10 @@ const char* apply_valued(std::string_view name, std::string_view value, Options*
     return nullptr;
 }
 
-// $XDG_DATA_HOME/gnatrix, or ~/.local/share/gnatrix (a relative XDG_DATA_HOME does not count).
 bool user_data_dir(std::string* dir, std::string* error) {
-    const char* xdg = getenv("XDG_DATA_HOME");
-    const char* home = getenv("HOME");
-    if (xdg && xdg[0] == '/') {
-        *dir = std::string(xdg) + "/gnatrix";
-    } else if (home && home[0] == '/') {
-        *dir = std::string(home) + "/.local/share/gnatrix";
-    } else {
-        *error = "--user-data: neither XDG_DATA_HOME nor HOME names a folder";
-        return false;
-    }
-    return true;
+    if (system_user_data_dir(dir, error)) return true;
+    *error = "--user-data: " + *error;
+    return false;
 }
 
 bool takes_value(std::string_view name) {

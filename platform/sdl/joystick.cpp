@@ -5,7 +5,7 @@
 #include <cstring>
 
 #include "platform/input.h"
-#include "platform/internal.h"
+#include "platform/sdl/internal.h"
 
 int32_t joystick_axis_value(int16_t raw, int32_t min, int32_t max, uint32_t dead_zone) {
     double position = std::max(-1.0, raw / 32767.0);  // -1 .. 1

@@ -3,7 +3,6 @@
 #include "platform/settings.h"
 
 #include <cstdio>
-#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -11,6 +10,7 @@
 
 #include "platform/clock.h"
 #include "platform/file.h"
+#include "platform/system/system.h"
 
 namespace {
 
@@ -31,19 +31,6 @@ Settings pending;
 Settings known;  // what the file says, or the window showed, last
 bool has_pending = false;
 uint32_t changed_at = 0;
-
-// $XDG_CONFIG_HOME/gnatrix, or ~/.config/gnatrix.
-bool system_user_settings_dir(std::string* dir, std::string*) {
-    const char* xdg = getenv("XDG_CONFIG_HOME");
-    const char* home = getenv("HOME");
-    if (xdg && xdg[0] == '/')
-        *dir = std::string(xdg) + "/gnatrix";
-    else if (home && home[0] == '/')
-        *dir = std::string(home) + "/.config/gnatrix";
-    else
-        return false;
-    return true;
-}
 
 std::string trim(const std::string& text) {
     const size_t first = text.find_first_not_of(" \t\r");

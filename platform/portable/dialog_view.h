@@ -1,5 +1,5 @@
 // The live face of a dialog: drawn over the frozen game screen, answering the player's mouse
-// and keys. Private to the platform's dialog manager.
+// and keys. The dialog manager (portable) runs it; the SDL part draws it with Dear ImGui.
 #pragma once
 #include "platform/dialog.h"
 

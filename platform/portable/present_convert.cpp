@@ -82,7 +82,9 @@ __attribute__((target("avx2"))) void convert_row_doubled_gather(const uint8_t* i
 // GCC 12's own AVX-512 intrinsics trip its uninitialised-value warnings (its bug 105593).
 #pragma GCC diagnostic push
 #pragma GCC diagnostic ignored "-Wuninitialized"
+#ifndef __clang__  // clang has no such warning, and -Werror refuses the unknown name
 #pragma GCC diagnostic ignored "-Wmaybe-uninitialized"
+#endif
 
 // Where byte permutes are fast (AVX-512 VBMI): each colour is a 256-byte table looked up 64
 // pixels at a time in registers, without a gather.

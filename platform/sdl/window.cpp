@@ -3,8 +3,6 @@
 // events pumped, the pass hooks run, the screen shown.
 #include "platform/window.h"
 
-#include <strings.h>
-
 #include <algorithm>
 #include <cerrno>
 #include <cstdlib>
@@ -13,10 +11,10 @@
 #include <map>
 #include <string>
 
-#include "platform/display_objects.h"
-#include "platform/internal.h"
+#include "platform/portable/display_objects.h"
 #include "platform/resources.h"
 #include "platform/screenshot.h"
+#include "platform/sdl/internal.h"
 #include "platform/settings.h"
 
 class Window {
@@ -29,6 +27,9 @@ class Window {
     int width, height;
     int refused_width, refused_height;
 };
+
+Window* main_window = nullptr;
+const void* app_instance = nullptr;
 
 namespace {
 
@@ -62,7 +63,8 @@ void write_state_dump(const std::string& path) {
 }
 
 void write_screen_dump(const std::string& path) {
-    const bool png = path.size() > 4 && strcasecmp(path.c_str() + path.size() - 4, ".png") == 0;
+    const bool png =
+        path.size() > 4 && platform_equal_ignoring_case(path.c_str() + path.size() - 4, ".png");
     if (png ? platform_dump_png(path.c_str()) : platform_dump_screen(path.c_str())) return;
     dump_failed = true;
     report("cannot write the screen dump '" + path + "'");
@@ -318,6 +320,10 @@ Window* create_window(const char* class_name, const char* title, int, int, int, 
 
 SDL_Window* platform_sdl_window() {
     return the_window ? the_window->sdl : nullptr;
+}
+
+bool platform_windowed() {
+    return platform_sdl_window() != nullptr;
 }
 
 void platform_yield() {

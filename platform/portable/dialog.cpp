@@ -8,8 +8,9 @@
 #include <set>
 
 #include "platform/clock.h"
-#include "platform/dialog_view.h"
-#include "platform/internal.h"
+#include "platform/platform.h"
+#include "platform/portable/dialog_view.h"
+#include "platform/portable/shared.h"
 #include "platform/resources.h"
 #include "platform/script.h"
 #include "platform/window.h"
@@ -38,8 +39,6 @@ class Dialog {
 namespace {
 
 std::set<Brush*> brushes;
-// The scroll bars a script's panel items name: bugs, missed, speed, volume.
-constexpr int PANEL_BARS[] = {1044, 1048, 1046, 1049};
 std::vector<Dialog*> open_dialogs;
 
 // ---- Template text ----
@@ -230,12 +229,12 @@ void refresh_colors(Dialog* dialog) {
 
 // A script's panel item as the message its control would send.
 void send_panel_item(Dialog* dialog, const PanelItem& item) {
-    if (item.control == PanelControl::Ok) {
+    if (item.control == IDOK) {
         dialog_send(dialog, WM_COMMAND, IDOK, dialog_item(dialog, IDOK));
         return;
     }
-    int bar = PANEL_BARS[int(item.control)];
-    dialog_send(dialog, WM_VSCROLL, item.up ? SB_LINEUP : SB_LINEDOWN, dialog_item(dialog, bar));
+    dialog_send(dialog, WM_VSCROLL, item.up ? SB_LINEUP : SB_LINEDOWN,
+                dialog_item(dialog, item.control));
 }
 
 // The script has nothing more for the dialog (an error, already reported): close as OK would.
@@ -255,14 +254,10 @@ void close_for_script(Dialog* dialog) {
 // a recording is made.
 void send_action(Dialog* dialog, const DialogAction& action) {
     if (action.kind == DialogActionKind::Command) {
-        if (action.id == IDOK) script_record_panel_item(PanelItem{PanelControl::Ok, false});
+        if (action.id == IDOK) script_record_panel_item(PanelItem{IDOK, false});
         dialog_send(dialog, WM_COMMAND, uintptr_t(action.id), dialog_item(dialog, action.id));
     } else if (action.kind == DialogActionKind::Scroll) {
-        const int* bar = std::find(std::begin(PANEL_BARS), std::end(PANEL_BARS), action.id);
-        if (bar != std::end(PANEL_BARS)) {
-            script_record_panel_item(
-                PanelItem{PanelControl(bar - PANEL_BARS), action.code == SB_LINEUP});
-        }
+        script_record_panel_item(PanelItem{action.id, action.code == SB_LINEUP});
         dialog_send(dialog, WM_VSCROLL, uintptr_t(action.code), dialog_item(dialog, action.id));
     }
 }
@@ -272,7 +267,7 @@ constexpr uint32_t REPLAY_ITEM_MS = 250;
 constexpr uint32_t VIEW_FRAME_MS = 15;
 
 void run_modal(Dialog* dialog) {
-    const bool scripted = script_playing() || !platform_sdl_window();
+    const bool scripted = script_playing() || !platform_windowed();
     DialogView* view = dialog_view_open(dialog);
     uint32_t next_item = clock_ticks() + REPLAY_ITEM_MS;
     while (!dialog->ended) {

@@ -4,7 +4,7 @@
 #include <cstring>
 #include <vector>
 
-#include "platform/internal.h"
+#include "platform/sdl/internal.h"
 
 namespace {
 

@@ -2,18 +2,16 @@
 // through a 256-entry table, written straight into the window's pixels (whole multiples, no
 // overlay) or into a streaming texture that the renderer scales into a 4:3 letterbox. Also the
 // screen snapshot and its BMP dump.
-#include <unistd.h>
-
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
-#include <filesystem>
 #include <vector>
 
-#include "platform/display_objects.h"
-#include "platform/internal.h"
 #include "platform/platform.h"
+#include "platform/portable/display_objects.h"
 #include "platform/present_convert.h"
+#include "platform/sdl/internal.h"
+#include "platform/system/system.h"
 
 namespace {
 
@@ -51,21 +49,9 @@ void destroy_renderer() {
     g_present = Presenter{};
 }
 
-// Only a render node in the kernel means a GPU; without one (Xvfb, most virtual machines) the
-// renderers SDL calls accelerated run on a software rasteriser.
-bool gpu_available() {
-    std::error_code error;
-    for (const auto& entry : std::filesystem::directory_iterator("/dev/dri", error)) {
-        if (entry.path().filename().string().rfind("renderD", 0) == 0 &&
-            access(entry.path().c_str(), R_OK | W_OK) == 0)
-            return true;
-    }
-    return false;
-}
-
 // SDL's accelerated renderer, unless it turns out to be OpenGL on a software rasteriser.
 SDL_Renderer* create_accelerated_renderer(SDL_Window* window) {
-    if (!gpu_available()) return nullptr;
+    if (!system_has_gpu()) return nullptr;
     SDL_Renderer* renderer = SDL_CreateRenderer(window, -1, SDL_RENDERER_ACCELERATED);
     if (!renderer) return nullptr;
     SDL_RendererInfo info{};

@@ -1,7 +1,7 @@
 // The live dialog: laid out from its template's dialog units on the 640x480 screen, drawn with
 // Dear ImGui in the grey, bevelled style of the classic system dialogs into a transparent
 // overlay that the presentation shows over the frozen game picture, in the same letterbox.
-#include "platform/dialog_view.h"
+#include "platform/portable/dialog_view.h"
 
 #include <imgui.h>
 
@@ -11,8 +11,8 @@
 #include <utility>
 #include <vector>
 
-#include "platform/internal.h"
 #include "platform/resources.h"
+#include "platform/sdl/internal.h"
 
 bool ImGui_ImplSDL2_InitForSDLRenderer(SDL_Window* window);
 void ImGui_ImplSDL2_Shutdown();

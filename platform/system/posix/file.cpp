@@ -1,7 +1,5 @@
 // Crash-safe file replacement: a temporary file in the same directory, flushed and synced,
 // renamed over the old one (a rename within one file system is atomic).
-#include "platform/file.h"
-
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -12,37 +10,20 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "platform/system/system.h"
+
 namespace {
 
-FileStep fault_step = FileStep::NONE;
-int fault_errno = 0;
+FileFault fault{FileStep::NONE, 0};
 
 bool injected(FileStep step) {
-    if (fault_step != step) return false;
-    errno = fault_errno;
+    if (fault.step != step) return false;
+    errno = fault.error_number;
     return true;
 }
 
-const char* step_text(FileStep step) {
-    switch (step) {
-        case FileStep::OPEN:
-            return "cannot create";
-        case FileStep::WRITE:
-            return "cannot write";
-        case FileStep::FLUSH:
-            return "cannot flush";
-        case FileStep::SYNC:
-            return "cannot sync";
-        case FileStep::RENAME:
-            return "cannot rename over";
-        case FileStep::NONE:
-            break;
-    }
-    return "cannot replace";
-}
-
-bool report(FileStep step, const std::string& path, int error_number, std::string* error) {
-    if (error) *error = std::string(step_text(step)) + " " + path + ": " + strerror(error_number);
+bool report(FileStep step, const std::string& path, int error_number, FileFailure* failure) {
+    *failure = FileFailure{step, path, error_number, false};
     return false;
 }
 
@@ -97,16 +78,18 @@ void sync_directory(const std::string& target) {
 
 }  // namespace
 
-bool file_replace(const char* path, const void* data, size_t size, std::string* error) {
+bool system_replace_file(const char* path, const void* data, size_t size, FileFault injected_fault,
+                         FileFailure* failure) {
+    fault = injected_fault;
     std::string target;
     struct stat st;
     bool exists = false;
     if (!resolve_target(path, &target, &st, &exists)) {
-        return report(FileStep::NONE, path, errno, error);
+        return report(FileStep::NONE, path, errno, failure);
     }
     // The owner took the write bit away to keep the file as it is; root must respect that too.
     if (exists && !(st.st_mode & S_IWUSR)) {
-        if (error) *error = std::string(path) + " is write-protected";
+        *failure = FileFailure{FileStep::NONE, path, 0, true};
         return false;
     }
     std::string temporary = target + ".tmp" + std::to_string(getpid());
@@ -114,14 +97,14 @@ bool file_replace(const char* path, const void* data, size_t size, std::string* 
     if (!injected(FileStep::OPEN)) {
         fd = open(temporary.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | O_NOFOLLOW, 0666);
     }
-    if (fd < 0) return report(FileStep::OPEN, temporary, errno, error);
+    if (fd < 0) return report(FileStep::OPEN, temporary, errno, failure);
     if (exists) fchmod(fd, st.st_mode & 07777);
     FILE* file = fdopen(fd, "wb");
     if (!file) {
         int saved = errno;
         close(fd);
         unlink(temporary.c_str());
-        return report(FileStep::OPEN, temporary, saved, error);
+        return report(FileStep::OPEN, temporary, saved, failure);
     }
     FileStep failed = FileStep::NONE;
     bool ok = fill_temporary(file, data, size, &failed);
@@ -138,13 +121,8 @@ bool file_replace(const char* path, const void* data, size_t size, std::string* 
     }
     if (!ok) {
         unlink(temporary.c_str());
-        return report(failed, failed == FileStep::RENAME ? target : temporary, saved, error);
+        return report(failed, failed == FileStep::RENAME ? target : temporary, saved, failure);
     }
     sync_directory(target);
     return true;
-}
-
-void file_inject_fault(FileStep step, int error_number) {
-    fault_step = step;
-    fault_errno = error_number;
 }

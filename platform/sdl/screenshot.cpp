@@ -12,8 +12,8 @@
 #include <filesystem>
 
 #include "platform/clock.h"
-#include "platform/dialog_view.h"
-#include "platform/internal.h"
+#include "platform/portable/dialog_view.h"
+#include "platform/sdl/internal.h"
 
 namespace {
 

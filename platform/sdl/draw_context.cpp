@@ -7,8 +7,8 @@
 #include <vector>
 
 #include "platform/display.h"
-#include "platform/display_objects.h"
 #include "platform/platform.h"
+#include "platform/portable/display_objects.h"
 #include "platform/resources.h"
 
 namespace {

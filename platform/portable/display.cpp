@@ -5,7 +5,7 @@
 #include <algorithm>
 #include <cstring>
 
-#include "platform/display_objects.h"
+#include "platform/portable/display_objects.h"
 
 namespace {
 

@@ -8,9 +8,9 @@
 #include <cstring>
 #include <vector>
 
-#include "platform/internal.h"
 #include "platform/platform.h"
 #include "platform/script.h"
+#include "platform/sdl/internal.h"
 #include "platform/window.h"
 
 namespace {

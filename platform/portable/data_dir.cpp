@@ -1,8 +1,4 @@
 // --data-dir and --user-data: the game runs in its own folder, where scores.bin lives.
-#include <unistd.h>
-
-#include <cerrno>
-#include <cstring>
 #include <filesystem>
 
 #include "platform/platform.h"
@@ -27,9 +23,9 @@ bool platform_enter_data_dir(Options* options, std::string* error) {
         for (PassFile& dump : *dumps) make_absolute(&dump.path);
     std::error_code failure;
     fs::create_directories(options->data_dir, failure);
-    if (failure || chdir(options->data_dir.c_str()) != 0) {
-        *error = "cannot use the folder '" + options->data_dir +
-                 "': " + (failure ? failure.message() : strerror(errno));
+    if (!failure) fs::current_path(options->data_dir, failure);
+    if (failure) {
+        *error = "cannot use the folder '" + options->data_dir + "': " + failure.message();
         return false;
     }
     return true;

@@ -11,10 +11,10 @@
 #include "platform/dialog.h"
 #include "platform/display.h"
 #include "platform/input.h"
-#include "platform/internal.h"
 #include "platform/music.h"
 #include "platform/random.h"
 #include "platform/screenshot.h"
+#include "platform/sdl/internal.h"
 #include "platform/settings.h"
 #include "platform/sound.h"
 

@@ -1,10 +1,10 @@
 // Finds the resources built into the executable (and the ones tests put in their place).
 #include "platform/resources.h"
 
-#include <strings.h>
-
 #include <string>
 #include <vector>
+
+#include "platform/portable/shared.h"
 
 struct EmbeddedResource {
     const char* type;
@@ -25,7 +25,7 @@ std::vector<Override> overrides;
 
 // Resource types and names match without regard to case, as the system's lookup does.
 bool same(const char* a, const char* b) {
-    return strcasecmp(a, b) == 0;
+    return platform_equal_ignoring_case(a, b);
 }
 
 bool found(const uint8_t* data, size_t size, ResourceData* out) {
@@ -35,6 +35,13 @@ bool found(const uint8_t* data, size_t size, ResourceData* out) {
 }
 
 }  // namespace
+
+bool platform_equal_ignoring_case(const char* a, const char* b) {
+    auto lower = [](unsigned char c) { return c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c; };
+    for (; *a && lower(*a) == lower(*b); ++a, ++b) {
+    }
+    return lower(*a) == lower(*b);
+}
 
 bool find_resource(const char* type, const char* name, ResourceData* out) {
     if (!type || !name) return found(nullptr, 0, out);

@@ -3,6 +3,7 @@
 #include <SDL.h>
 
 #include "platform/platform.h"
+#include "platform/portable/shared.h"
 #include "platform/resources.h"
 
 // The SDL window of the game, or null when headless.
@@ -14,9 +15,6 @@ void display_present(bool force);
 void display_present_gap_elapsed();
 // Where the 640x480 screen lies in the renderer's output, in output pixels.
 bool display_letterbox(SDL_Rect* box);
-// Forgets the key and button presses made since the last sample that are no longer held, so
-// that what the player did to an open dialog does not reach the game; motion is kept.
-void input_forget_presses();
 // The primary surface's pixels and the palette in effect, for dumps and screenshots.
 // False when there is no primary surface.
 bool display_snapshot(uint8_t* pixels640x480, uint8_t rgb[256][3]);
@@ -30,13 +28,6 @@ using OverlayDraw = void (*)(SDL_Renderer* renderer);
 void display_set_overlay(OverlayDraw draw);
 // The pump: handles pending SDL events (window, focus, keys, mouse) and tells the hooks.
 void platform_pump_events();
-// What every wait and sleep does while it waits: present the screen and pump the events.
-void platform_yield();
-// With GNATRIX_TRACE set in the environment, writes "gnatrix-trace EVENT NS CPU" to stderr: NS
-// the CLOCK_MONOTONIC instant, CPU the process's CPU time so far, both in nanoseconds. Events:
-// pass (each main-loop pass starts), first-present then present (each picture sent to the
-// window), close-request. Start-up, shut-down and pacing measurements and the live tests read it.
-void platform_trace(const char* event);
 
 // The pass and event hooks and the state dumper, as registered (platform.cpp).
 void platform_run_pass_hooks(uint32_t pass);

@@ -9,6 +9,7 @@
 #include <fstream>
 #include <sstream>
 
+#include "platform/dialog.h"
 #include "platform/input.h"
 #include "platform/platform.h"
 #include "platform/random.h"
@@ -20,7 +21,34 @@ namespace {
 constexpr const char* HEADER = "gnatrix-input";
 constexpr int VERSION = 1;
 
-const char* const PANEL_NAMES[] = {"bugs", "missed", "speed", "volume", "ok"};
+const ScriptControlName* panel_names = nullptr;
+size_t panel_name_count = 0;
+
+// The name of a scroll bar or of OK; null when it has none.
+const char* panel_name(int control) {
+    if (control == IDOK) return "ok";
+    for (size_t i = 0; i < panel_name_count; ++i)
+        if (panel_names[i].control == control) return panel_names[i].name;
+    return nullptr;
+}
+
+// The control a name stands for; false when none has it.
+bool panel_control(const std::string& name, int* control) {
+    *control = IDOK;
+    if (name == "ok") return true;
+    for (size_t i = 0; i < panel_name_count; ++i) {
+        *control = panel_names[i].control;
+        if (name == panel_names[i].name) return true;
+    }
+    return false;
+}
+
+std::string expected_panel_item() {
+    std::string names;
+    for (size_t i = 0; i < panel_name_count; ++i)
+        names += (i ? "|" : "") + std::string(panel_names[i].name);
+    return "expected: panel " + names + " up|down, or panel ok";
+}
 
 std::vector<std::string> split_words(const std::string& line) {
     std::vector<std::string> words;
@@ -58,12 +86,8 @@ std::string parse_item(const std::vector<std::string>& w, ScriptItem* item) {
         if (n != 3 || !parse_up_down(w[2], &item->down)) return "expected: button down|up";
     } else if (kind == "panel") {
         item->kind = ScriptItemKind::Panel;
-        int control = -1;
-        for (int i = 0; i < 5; ++i)
-            if (n >= 3 && w[2] == PANEL_NAMES[i]) control = i;
-        if (control < 0) return "expected: panel bugs|missed|speed|volume up|down, or panel ok";
-        item->panel.control = PanelControl(control);
-        if (item->panel.control == PanelControl::Ok) {
+        if (n < 3 || !panel_control(w[2], &item->panel.control)) return expected_panel_item();
+        if (item->panel.control == IDOK) {
             if (n != 3) return "expected nothing after panel ok";
         } else {
             bool down;
@@ -96,7 +120,7 @@ std::string check_panel_items(const Script& script, int* line) {
             return "panel items of pass " + std::to_string(open->pass) +
                    " do not end with panel ok";
         }
-        bool ok = item.panel.control == PanelControl::Ok;
+        bool ok = item.panel.control == IDOK;
         if (!open) open = &item;
         if (ok) closed = &item, open = nullptr;
     }
@@ -142,8 +166,8 @@ std::string format_item(const ScriptItem& item) {
         case ScriptItemKind::Button:
             return text + "button " + (item.down ? "down" : "up");
         case ScriptItemKind::Panel:
-            text += std::string("panel ") + PANEL_NAMES[int(item.panel.control)];
-            if (item.panel.control == PanelControl::Ok) return text;
+            text += std::string("panel ") + panel_name(item.panel.control);
+            if (item.panel.control == IDOK) return text;
             return text + (item.panel.up ? " up" : " down");
         case ScriptItemKind::Close:
             return text + "close";
@@ -314,6 +338,11 @@ void script_record(const ScriptItem& item) {
     run.record.items.push_back(recorded);
 }
 
+void script_set_panel_names(const ScriptControlName* names, size_t count) {
+    panel_names = names;
+    panel_name_count = names ? count : 0;
+}
+
 bool script_next_panel_item(PanelItem* item) {
     if (!run.playing) return false;
     if (run.panel_queue.empty() || run.panel_pass != run.pass) {
@@ -332,6 +361,7 @@ bool script_next_panel_item(PanelItem* item) {
 }
 
 void script_record_panel_item(const PanelItem& item) {
+    if (!panel_name(item.control)) return;
     ScriptItem recorded;
     recorded.kind = ScriptItemKind::Panel;
     recorded.panel = item;
