@@ -11,9 +11,11 @@ void clock_sleep(uint32_t ms);
 // The milliseconds field of the local time.
 uint16_t clock_local_milliseconds();
 
-// Real mode: takes these milliseconds out of the game's time (spent on something the game must
-// not notice, such as saving a screenshot). Virtual time never moves by itself anyway.
-void clock_hide(uint32_t ms);
+// Real mode: from a stop to the next go the game's ticks stand still, and that time is taken out
+// of the game's time for good (spent on something the game must not notice: saving a
+// screenshot, the window in the background). Virtual time never moves by itself anyway.
+void clock_stop();
+void clock_go();
 
 void clock_set_virtual(bool is_virtual);
 bool clock_is_virtual();

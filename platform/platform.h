@@ -20,6 +20,8 @@ struct Options {
     bool window = false;
     int scale = 0;  // 0: largest that fits
     ScaleMode scale_mode = ScaleMode::Default;
+    // Plays on while the window is in the background; otherwise the program holds still there.
+    bool background_run = false;
     std::string play_file;
     std::string record_file;
     bool has_seed = false;

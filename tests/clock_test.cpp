@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include "platform/platform.h"
+#include "platform/system/system.h"
 
 namespace {
 
@@ -30,7 +31,6 @@ TEST_F(VirtualClock, WaitsAndSleepsAdvanceExactly) {
     EXPECT_EQ(clock_wait(1000, 35), 1055u);
     clock_sleep(250);
     EXPECT_EQ(clock_ticks(), 1305u);
-    clock_sleep(0);
     EXPECT_EQ(clock_ticks(), 1305u);
 }
 
@@ -64,6 +64,28 @@ TEST(RealClock, WaitNeverEndsEarly) {
         EXPECT_GE(end - start, ms);
         EXPECT_GE(clock_ticks() - start, ms);
     }
+    clock_set_virtual(true);
+    platform_shutdown();
+}
+
+TEST(RealClock, StoppedTimeStandsStillAndIsTakenOutForGood) {
+    Options options;
+    options.headless = true;
+    ASSERT_TRUE(platform_init(options));
+    clock_set_virtual(false);
+    clock_stop();
+    const uint32_t stopped = clock_ticks();
+    system_sleep_until(system_monotonic_ns() + 3000000);
+    clock_stop();  // a second stop changes nothing
+    EXPECT_EQ(clock_ticks(), stopped);
+    const int64_t before = system_monotonic_ns();
+    clock_go();
+    const uint32_t going = clock_ticks();
+    const int64_t after = system_monotonic_ns();
+    // Only the whole milliseconds since the go (and the one in flight) have passed.
+    EXPECT_LE(going - stopped, uint32_t((after - before) / 1000000 + 1));
+    const uint32_t start = clock_ticks();
+    EXPECT_GE(clock_wait(start, 2) - start, 2u) << "and it runs again";
     clock_set_virtual(true);
     platform_shutdown();
 }

@@ -296,7 +296,7 @@ TEST_F(LiveDialogTest, PrintScreenSavesThePanelOverTheScreenAsShown) {
     fs::current_path(home);
     std::vector<std::string> during;
     for (const auto& entry : fs::directory_iterator(dir))
-        if (entry.path().filename() != after) during.push_back(entry.path());
+        if (entry.path().filename() != after) during.push_back(entry.path().string());
     ASSERT_EQ(1u, during.size()) << "one shot in the dialog";
     EXPECT_GT(face_pixels(during[0]), 5000) << "the panel is in the picture";
     EXPECT_EQ(0, face_pixels((dir / after).string())) << "and gone with the panel";

@@ -5,6 +5,7 @@ through the server itself: its pixels read back with GetImage, its input sent wi
   live_test.py pixels GAME                 what the window shows is the screen dump, exactly
   live_test.py storm GAME SECONDS [SEED]   random real input; then the recording replays
   live_test.py pacing GAME SECONDS         intervals between the frames shown, paced play at 1x
+  live_test.py background GAME SECONDS     the focus taken for SECONDS: the game holds still
 
 Every run starts its own Xvfb (-displayfd picks a free display), so input goes only there and
 tests may run side by side. Needs the Debian packages xvfb and python3-xlib.
@@ -651,8 +652,111 @@ def pacing(game, seconds):
     shutil.rmtree(workdir)
 
 
+# ---- The background --------------------------------------------------------------------------
+
+BACKGROUND_PASSES = 240
+HELD_TITLE = TITLE + " (paused in background)"
+
+
+def process_cpu(pid):
+    """User and system time of the process so far, in seconds (/proc/PID/stat)."""
+    fields = open(f"/proc/{pid}/stat").read().rsplit(")", 1)[1].split()
+    return (int(fields[11]) + int(fields[12])) / os.sysconf("SC_CLK_TCK")
+
+
+def window_name(window):
+    name = window.get_wm_name()
+    return name.decode("latin-1") if isinstance(name, bytes) else name
+
+
+def background(game, seconds):
+    """Another window takes the focus for `seconds` in the middle of a game nobody plays: no
+    pass runs meanwhile, the title says so, the process sleeps; clicks on the game's window
+    there, and the click that comes back with the focus, reach nothing; and the game ends in the
+    state of a run that never lost the focus, in as many passes."""
+    workdir = tempfile.mkdtemp(prefix="gnatrix-background-")
+    record, err_path = os.path.join(workdir, "session.gxi"), os.path.join(workdir, "game.err")
+    live_state = os.path.join(workdir, "live_state.txt")
+    server = Server(1024, 768)
+    try:
+        proc = start_game(server, game, ["--window", "--scale", "1", "--seed", "4711", "--record",
+                                         record, "--frames", str(BACKGROUND_PASSES),
+                                         "--dump-state", "end:" + live_state],
+                          workdir, {"GNATRIX_TRACE": "1"}, err_path)
+        window = wait_for("the game's window", server.game_window, 60)
+        other = server.root.create_window(0, 0, 64, 48, 0, server.d.screen().root_depth,
+                                          X.InputOutput, X.CopyFromParent)
+        other.set_wm_name("other")
+        other.map()
+        server.d.set_input_focus(window, X.RevertToParent, X.CurrentTime)
+        server.d.sync()
+        passes = lambda: len(trace_events(open(err_path).read(), "pass"))
+        wait_for("60 passes", lambda: passes() >= 60, 60)
+        server.d.set_input_focus(other, X.RevertToParent, X.CurrentTime)
+        server.d.sync()
+        wait_for("the hold", lambda: trace_events(open(err_path).read(), "background"), 10)
+        cpu_before, wall_before, passes_held = process_cpu(proc.pid), time.monotonic(), passes()
+        x, y, w, h = server.geometry(window)
+        server.move(x + w // 2, y + h // 2)
+        server.click()  # on the game's window, which has not got the focus: nothing
+        time.sleep(seconds)
+        cpu_held = process_cpu(proc.pid) - cpu_before
+        wall_held = time.monotonic() - wall_before
+        title_held, passes_after = window_name(window), passes()
+        server.d.set_input_focus(window, X.RevertToParent, X.CurrentTime)
+        server.d.sync()
+        server.click()  # the click that comes back with the focus is not a shot
+        wait_for("the game back", lambda: trace_events(open(err_path).read(), "foreground"), 10)
+        title_back = window_name(window)
+        status = proc.wait(BACKGROUND_PASSES * 0.2 + 60)
+    finally:
+        server.close()
+    err = open(err_path).read()
+    held, back = trace_events(err, "background")[0], trace_events(err, "foreground")[0]
+    starts = trace_events(err, "pass")
+    during = [t for t in starts if held < t < back]
+    before, after = max(t for t in starts if t < held), min(t for t in starts if t > back)
+    cpu = lambda line: int(line.split()[3])
+    traced = [cpu(l) for l in err.splitlines() if l.startswith("gnatrix-trace background ") or
+              l.startswith("gnatrix-trace foreground ")]
+    print(f"live_test: background: held {back - held:.2f} s; process CPU over {wall_held:.2f} s "
+          f"of it (/proc) {cpu_held:.3f} s = {100 * cpu_held / wall_held:.2f}% of a core, over "
+          f"the whole hold (the game's trace) {(traced[1] - traced[0]) / 1e6:.2f} ms = "
+          f"{(traced[1] - traced[0]) / 1e7 / (back - held):.3f}%; passes during the hold: "
+          f"{len(during)}; the pass across it lasted {1000 * (after - before - (back - held)):.1f}"
+          f" ms besides", flush=True)
+    if status != 0:
+        fail(f"exit status {status}: {err[-2000:]}")
+    if during or passes_after != passes_held:
+        fail(f"{len(during)} passes ran while the window was in the background")
+    if (title_held, title_back) != (HELD_TITLE, TITLE):
+        fail(f"the titles were '{title_held}' held and '{title_back}' back")
+    if cpu_held / wall_held > 0.01:
+        fail("the process did not sleep while held")
+    items = [l.split()[1] for l in open(record) if l.startswith("@")]
+    if items != ["close"]:
+        fail(f"input reached the game while held or with the focus coming back: {items}")
+    # A run that never lost the focus: the same seed and passes, headless.
+    never = os.path.join(workdir, "never_state.txt")
+    env = dict(os.environ, SDL_VIDEODRIVER="dummy", SDL_AUDIODRIVER="dummy")
+    run = subprocess.run([game, "--headless", "--seed", "4711", "--frames",
+                          str(BACKGROUND_PASSES), "--dump-state", "end:" + never],
+                         cwd=workdir, env=env, capture_output=True, text=True, timeout=120)
+    if run.returncode != 0:
+        fail(f"the run that never lost the focus: exit status {run.returncode}: {run.stderr}")
+    # The sound's slot is the one thing a headless run (no sound device) has otherwise.
+    states = ["".join(l for l in open(p) if not l.startswith("bonus_sound ")) for p in
+              (live_state, never)]
+    if states[0] != states[1]:
+        fail(f"the game ends in another state than one that never lost the focus ({workdir})")
+    print(f"  the end state ({len(states[0].splitlines())} lines) is that of a run that never "
+          f"lost the focus, {BACKGROUND_PASSES} passes", flush=True)
+    shutil.rmtree(workdir)
+    print("live_test: background: passed", flush=True)
+
+
 def main(argv):
-    if len(argv) < 3 or argv[1] not in ("pixels", "storm", "pacing"):
+    if len(argv) < 3 or argv[1] not in ("pixels", "storm", "pacing", "background"):
         print(__doc__, file=sys.stderr)
         return 2
     game = os.path.abspath(argv[2])
@@ -661,6 +765,8 @@ def main(argv):
     elif argv[1] == "storm":
         seed = int(argv[4]) if len(argv) > 4 else random.randrange(1, 1 << 31)
         storm(game, float(argv[3]), seed)
+    elif argv[1] == "background":
+        background(game, float(argv[3]))
     else:
         pacing(game, float(argv[3]))
     return 0

@@ -40,16 +40,18 @@ TEST(Options, DefaultsWithoutArguments) {
     EXPECT_EQ(p.options.frames, -1);
     EXPECT_EQ(p.options.scale, 0);
     EXPECT_FALSE(p.options.has_seed);
+    EXPECT_FALSE(p.options.background_run) << "the background holds the game by default";
 }
 
 TEST(Options, ReadsEveryOption) {
-    Parsed p = parse({"--window",      "--scale",  "2",
-                      "--headless",    "--frames", "3",
-                      "--dump-screen", "2:a.bmp",  "--dump-screen=7:dir/b:c.bmp",
-                      "--dump-state",  "0:s.txt",  "--dump-state",
-                      "end:last.txt",  "--seed",   "4294967295",
-                      "--play",        "in.txt",   "--record=out.txt",
-                      "--scale-mode",  "smooth",   "--mouse-speed",
+    Parsed p = parse({"--window",      "--scale",          "2",
+                      "--headless",    "--frames",         "3",
+                      "--dump-screen", "2:a.bmp",          "--dump-screen=7:dir/b:c.bmp",
+                      "--dump-state",  "0:s.txt",          "--dump-state",
+                      "end:last.txt",  "--seed",           "4294967295",
+                      "--play",        "in.txt",           "--record=out.txt",
+                      "--scale-mode",  "smooth",           "--background",
+                      "pause",         "--background=run", "--mouse-speed",
                       "0.25"});
     ASSERT_TRUE(p.ok) << p.message;
     const Options& o = p.options;
@@ -74,12 +76,14 @@ TEST(Options, ReadsEveryOption) {
     EXPECT_EQ(o.mouse_speed, 0.25);
     EXPECT_EQ(parse({"--mouse-speed=4"}).options.mouse_speed, 4.0);
     EXPECT_EQ(parse({}).options.mouse_speed, 0.0) << "not given";
+    EXPECT_TRUE(o.background_run) << "the last one counts";
 }
 
 TEST(Options, HelpAndVersionAskToExit) {
     Parsed help = parse({"--frames", "2", "--help"});
     EXPECT_TRUE(help.ok && help.exit_now);
     EXPECT_NE(help.message.find("--dump-screen PASS:FILE"), std::string::npos);
+    EXPECT_NE(help.message.find("--background run|pause"), std::string::npos);
     EXPECT_NE(help.message.find("Alt+Enter"), std::string::npos) << "--scale full screen";
     for (const char* version_option : {"--version", "-V"}) {
         Parsed version = parse({version_option});
@@ -108,6 +112,8 @@ TEST(Options, MalformedGiveOneLineAndLeaveOptionsAlone) {
                                                            {"--dump-state", "ending:f"},
                                                            {"--dump-screen", "end:f.bmp"},
                                                            {"--scale-mode", "big"},
+                                                           {"--background", "stop"},
+                                                           {"--background"},
                                                            {"--play", ""},
                                                            {"--window=1"},
                                                            {"--mouse-speed", "0.2"},
@@ -288,14 +294,21 @@ std::string option_key(std::string text) {
     return text;
 }
 
-// The options of --help, one per line that starts with a dash: the words before the two spaces
-// of the description column.
+// The options of --help, one per line that starts with a dash: the option's words ("-h,",
+// "--help") and its value's ("N", "PASS:FILE", "run|pause"), not the description after them.
 std::vector<std::string> help_options(const std::string& help) {
     std::vector<std::string> found;
     std::istringstream lines(help);
     for (std::string line; std::getline(lines, line);) {
         if (!line.starts_with("  -")) continue;
-        found.push_back(option_key(line.substr(2, line.find("  ", 2) - 2)));
+        std::istringstream words(line);
+        std::string item;
+        for (std::string word; words >> word;) {
+            const bool value = word.find('|') != std::string::npos || option_key(word) == word;
+            if (!word.starts_with("-") && !(value && !item.ends_with(","))) break;
+            item += (item.empty() ? "" : " ") + word;
+        }
+        found.push_back(option_key(item));
     }
     return found;
 }

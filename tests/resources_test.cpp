@@ -64,7 +64,8 @@ struct Generator {
 const std::vector<Generator> GENERATORS = {
     {"make_sprites",
      {"resources/sprites.dib", "resources/icon16.png", "resources/icon32.png",
-      "resources/icon48.png", "resources/icon256.png", "docs/sprites.png"}},
+      "resources/icon48.png", "resources/icon256.png", "resources/gnatrix.ico",
+      "docs/sprites.png"}},
     {"make_backdrop", {"resources/backdrop.dib", "docs/title.png"}},
     {"make_chime", {"resources/bonus.wav"}},
     {"make_help", {"resources/help.txt"}},

@@ -1,5 +1,6 @@
 // The window and its message queue: one message per peek, paint, close and quit messages,
-// the pass hooks, the close request of --frames and the dumps at the end of a pass.
+// the pass hooks, the close request of --frames, the dumps at the end of a pass, and the hold
+// while the window is in the background.
 #include "platform/window.h"
 
 #include <gtest/gtest.h>
@@ -11,8 +12,11 @@
 #include <vector>
 
 #include "gfx/display.h"
+#include "platform/clock.h"
+#include "platform/input.h"
 #include "platform/sdl/internal.h"
 #include "platform/settings.h"
+#include "platform/sound.h"
 #include "tests/scratch_dir.h"
 
 namespace {
@@ -394,6 +398,133 @@ TEST_F(RememberedWindow, SizeAndScaleModeSurviveARestart) {
     EXPECT_NE(contents().find("full-screen = yes\n"), std::string::npos) << contents();
     EXPECT_EQ(contents().find("window-size = 1000x750\n"), written.find("window-size"))
         << "the window's size stays for Alt+Enter back";
+}
+
+// What the platform looked like while it held still, seen from an event hook: an exposure
+// (redrawn while held) and the focus coming back are the events that still get through.
+struct HeldView {
+    bool seen = false;
+    std::string title;
+    bool sound_playing = true, captured = true;
+    size_t passes = 0;
+    uint32_t ticks_exposed = 0, ticks_refocused = 0;
+};
+HeldView held;
+
+void watch_the_hold(const void* sdl_event) {
+    const SDL_Event& e = *static_cast<const SDL_Event*>(sdl_event);
+    if (e.type != SDL_WINDOWEVENT) return;
+    if (e.window.event == SDL_WINDOWEVENT_EXPOSED) {
+        held.seen = true;
+        held.title = SDL_GetWindowTitle(platform_sdl_window());
+        held.sound_playing = sound_device_playing();
+        held.captured = input_mouse_captured();
+        held.passes = hook_passes.size();
+        held.ticks_exposed = clock_ticks();
+    } else if (e.window.event == SDL_WINDOWEVENT_FOCUS_GAINED) {
+        held.ticks_refocused = clock_ticks();
+    }
+}
+
+class Background : public DummyDisplayWindow {
+  protected:
+    void SetUp() override {
+        DummyDisplayWindow::SetUp();
+        held = HeldView{};
+        platform_add_pass_hook(recording_hook);
+        platform_add_event_hook(watch_the_hold);
+        sound_capture_mode(false);
+        sound = SoundDevice::create();
+        ASSERT_TRUE(sound_device_playing());
+        show_cursor(false);
+        window_event(SDL_WINDOWEVENT_FOCUS_GAINED);
+        next();
+        ASSERT_TRUE(input_mouse_captured());
+    }
+    void TearDown() override {
+        show_cursor(true);
+        sound->release();
+        DummyDisplayWindow::TearDown();
+    }
+    void window_event(uint8_t which) {
+        SDL_Event event{};
+        event.type = SDL_WINDOWEVENT;
+        event.window.event = which;
+        event.window.windowID = SDL_GetWindowID(sdl);
+        push(event);
+    }
+    void left_button(bool down) {
+        SDL_Event event{};
+        event.type = down ? SDL_MOUSEBUTTONDOWN : SDL_MOUSEBUTTONUP;
+        event.button.button = SDL_BUTTON_LEFT;
+        push(event);
+    }
+    // The window goes to the background (focus lost or minimised), gets input and an exposure
+    // there, and comes back; all queued at once, so that a pump that failed to hold returns
+    // too.
+    void away_and_back(uint8_t away, uint8_t back) {
+        window_event(away);
+        press(SDLK_F2, KMOD_NONE);
+        left_button(true);
+        window_event(SDL_WINDOWEVENT_EXPOSED);
+        window_event(back);
+        // The click that takes the focus back.
+        left_button(true);
+        left_button(false);
+        passes_before = hook_passes.size();
+        next();
+    }
+    SoundDevice* sound = nullptr;
+    size_t passes_before = 0;
+};
+
+TEST_F(Background, LosingTheFocusHoldsEverythingStillUntilItComesBack) {
+    away_and_back(SDL_WINDOWEVENT_FOCUS_LOST, SDL_WINDOWEVENT_FOCUS_GAINED);
+    ASSERT_TRUE(held.seen);
+    EXPECT_EQ(held.title, "test (paused in background)");
+    EXPECT_FALSE(held.sound_playing);
+    EXPECT_FALSE(held.captured) << "the mouse is free";
+    EXPECT_EQ(held.passes, passes_before) << "no pass runs while held";
+    EXPECT_EQ(held.ticks_refocused, held.ticks_exposed) << "the game's clock stands";
+    // Back: as before, and nothing done in the background nor the click that came back reached
+    // the game.
+    EXPECT_STREQ(SDL_GetWindowTitle(sdl), "test");
+    EXPECT_TRUE(sound_device_playing());
+    EXPECT_EQ(hook_passes.size(), passes_before + 1);
+    EXPECT_EQ(key_state(VK_F2), 0);
+    EXPECT_EQ(key_state(VK_LBUTTON), 0);
+    EXPECT_TRUE(input_mouse_captured()) << "that click took the mouse back";
+}
+
+TEST_F(Background, MinimisingHoldsTooAndACloseEndsTheHoldForGood) {
+    away_and_back(SDL_WINDOWEVENT_MINIMIZED, SDL_WINDOWEVENT_RESTORED);
+    EXPECT_EQ(held.title, "test (paused in background)");
+    EXPECT_EQ(key_state(VK_F2), 0);
+
+    held = HeldView{};
+    window_event(SDL_WINDOWEVENT_FOCUS_LOST);
+    SDL_Event quit{};
+    quit.type = SDL_QUIT;
+    push(quit);
+    window_event(SDL_WINDOWEVENT_EXPOSED);
+    window_event(SDL_WINDOWEVENT_FOCUS_GAINED);  // only so that a failure cannot hang
+    EXPECT_EQ(next(), WM_CLOSE);
+    EXPECT_EQ(held.title, "test") << "the game is ending: never held again";
+    EXPECT_TRUE(held.sound_playing);
+}
+
+TEST_F(Background, BackgroundRunAndReplaysNeverHold) {
+    for (bool replay : {false, true}) {
+        Options options = platform_options();
+        options.background_run = !replay;
+        options.play_file = replay ? "a replay" : "";
+        platform_set_options(options);
+        held = HeldView{};
+        away_and_back(SDL_WINDOWEVENT_FOCUS_LOST, SDL_WINDOWEVENT_FOCUS_GAINED);
+        ASSERT_TRUE(held.seen);
+        EXPECT_EQ(held.title, "test");
+        EXPECT_TRUE(held.sound_playing);
+    }
 }
 
 TEST(WindowIcon, EmbeddedIconDecodesAndJunkDoesNot) {

@@ -1,7 +1,9 @@
-// Builds the sprite sheet (resources/sprites.dib), the window icons (resources/icon*.png) and the
-// enlarged preview docs/sprites.png from the ASCII-art source resources/src/sprites.txt.
+// Builds the sprite sheet (resources/sprites.dib), the window icons (resources/icon*.png, and
+// resources/gnatrix.ico for the Windows executable) and the enlarged preview docs/sprites.png
+// from the ASCII-art source resources/src/sprites.txt.
 #include <cmath>
 #include <map>
+#include <utility>
 
 #include "tools/resgen.h"
 
@@ -168,6 +170,27 @@ Bytes icon_png(const SpriteSource& src, const Picture& sheet, int size) {
     return png_encode(size, size, 6, rgba);
 }
 
+// The Windows executable's icon: the same pictures, each stored as its PNG.
+Bytes icon_file(const std::vector<std::pair<int, Bytes>>& icons) {
+    Bytes ico;
+    put16(ico, 0);
+    put16(ico, 1);  // an icon, not a cursor
+    put16(ico, uint32_t(icons.size()));
+    uint32_t offset = uint32_t(6 + 16 * icons.size());
+    for (const auto& [size, png] : icons) {
+        ico.push_back(uint8_t(size & 0xFF));  // 256 is written as 0
+        ico.push_back(uint8_t(size & 0xFF));
+        put16(ico, 0);   // no palette; reserved
+        put16(ico, 1);   // planes
+        put16(ico, 32);  // bits per pixel
+        put32(ico, uint32_t(png.size()));
+        put32(ico, offset);
+        offset += uint32_t(png.size());
+    }
+    for (const auto& icon : icons) ico.insert(ico.end(), icon.second.begin(), icon.second.end());
+    return ico;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -175,9 +198,13 @@ int main(int argc, char** argv) {
     SpriteSource src = parse(read_text(roots.source / "resources/src/sprites.txt"));
     Picture sheet = draw_sheet(src);
     write_file(roots.output / "resources/sprites.dib", packed_dib(sheet, src.palette));
-    for (int size : {16, 32, 48, 256})
+    std::vector<std::pair<int, Bytes>> icons;
+    for (int size : {16, 32, 48, 256}) {
+        icons.push_back({size, icon_png(src, sheet, size)});
         write_file(roots.output / ("resources/icon" + std::to_string(size) + ".png"),
-                   icon_png(src, sheet, size));
+                   icons.back().second);
+    }
+    write_file(roots.output / "resources/gnatrix.ico", icon_file(icons));
     write_file(roots.output / "docs/sprites.png", png_of_picture(sheet, src.palette, 3));
     return 0;
 }

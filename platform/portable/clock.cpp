@@ -14,8 +14,12 @@ namespace {
 
 bool virtual_mode = false;
 uint32_t virtual_ticks = 0;
-// Real time the platform spent on its own business (a screenshot) that the game must not see.
+// Real time the platform spent on its own business (a screenshot, the background) that the game
+// must not see.
 uint32_t hidden_ms = 0;
+// While stopped, the game's ticks stand at stopped_at.
+bool stopped = false;
+uint32_t stopped_at = 0;
 
 constexpr int64_t NS_PER_MS = 1000000;
 // Long waits still pump and present this often, so the window stays responsive.
@@ -64,7 +68,8 @@ uint32_t real_wait(uint32_t start, uint32_t ms) {
 }  // namespace
 
 uint32_t clock_ticks() {
-    return virtual_mode ? virtual_ticks : real_ticks(system_monotonic_ns());
+    if (virtual_mode) return virtual_ticks;
+    return stopped ? stopped_at : real_ticks(system_monotonic_ns());
 }
 
 uint32_t clock_wait(uint32_t start, uint32_t ms) {
@@ -86,8 +91,16 @@ uint16_t clock_local_milliseconds() {
                     1000);
 }
 
-void clock_hide(uint32_t ms) {
-    if (!virtual_mode) hidden_ms += ms;
+void clock_stop() {
+    if (virtual_mode || stopped) return;
+    stopped_at = real_ticks(system_monotonic_ns());
+    stopped = true;
+}
+
+void clock_go() {
+    if (!stopped) return;
+    stopped = false;
+    hidden_ms += real_ticks(system_monotonic_ns()) - stopped_at;
 }
 
 void platform_trace(const char* event) {
@@ -99,6 +112,7 @@ void platform_trace(const char* event) {
 
 void clock_set_virtual(bool is_virtual) {
     virtual_mode = is_virtual;
+    stopped = false;
 }
 
 bool clock_is_virtual() {

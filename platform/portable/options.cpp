@@ -17,6 +17,8 @@ const char* const usage_text =
     "                         Alt+Enter switches to\n"
     "  --scale-mode MODE      integer, fit or smooth (default: integer in a window, fit full "
     "screen)\n"
+    "  --background run|pause what the game does while its window has lost the focus or is\n"
+    "                         minimised: play on, or hold still (default: pause)\n"
     "  --headless             no window, no sound; time moves only as the game waits;\n"
     "                         alone, it plays the built-in demo and prints a summary\n"
     "  --frames N             request a window close after N main-loop passes\n"
@@ -113,6 +115,9 @@ const char* apply_valued(std::string_view name, std::string_view value, Options*
         (name == "--dump-screen" ? o->dump_screen : o->dump_state).push_back(pass_file);
     } else if (name == "--scale-mode") {
         if (!platform_parse_scale_mode(value, &o->scale_mode)) return "integer, fit or smooth";
+    } else if (name == "--background") {
+        if (value != "run" && value != "pause") return "run or pause";
+        o->background_run = value == "run";
     } else if (name == "--play" || name == "--record" || name == "--timedemo") {
         if (value.empty()) return "a file name";
         (name == "--record" ? o->record_file : o->play_file) = std::string(value);
@@ -136,7 +141,7 @@ bool user_data_dir(std::string* dir, std::string* error) {
 bool takes_value(std::string_view name) {
     for (const char* valued :
          {"--scale", "--frames", "--seed", "--dump-screen", "--dump-state", "--scale-mode",
-          "--play", "--record", "--timedemo", "--data-dir", "--mouse-speed"}) {
+          "--background", "--play", "--record", "--timedemo", "--data-dir", "--mouse-speed"}) {
         if (name == valued) return true;
     }
     return false;

@@ -444,6 +444,10 @@ void input_inject_fault(DeviceType type, bool fail) {
     device_fault[int(type)] = fail;
 }
 
+void input_release_mouse() {
+    release_capture_for_player();
+}
+
 bool input_mouse_captured() {
     return captured;
 }

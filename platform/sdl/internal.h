@@ -28,6 +28,26 @@ using OverlayDraw = void (*)(SDL_Renderer* renderer);
 void display_set_overlay(OverlayDraw draw);
 // The pump: handles pending SDL events (window, focus, keys, mouse) and tells the hooks.
 void platform_pump_events();
+// One event to the window and then to the hooks.
+void platform_deliver_event(const SDL_Event& event);
+
+// The background (background.cpp): notes what each event pumped says of the window's focus and
+// minimising, and while the window is in the background holds the program still, waiting on
+// the window system's events.
+void background_note(const SDL_Event& event);
+void background_hold();
+// Forgets the window's focus and minimising (platform start and end).
+void background_reset();
+// A close was requested: from then on the game is ending and is never held.
+bool window_closing();
+// Shows the window's title with this added (empty: the title alone).
+void window_title_suffix(const char* suffix);
+// Frees the mouse, so that the click that brings it back is not a shot (input.cpp).
+void input_release_mouse();
+// Pauses the sound device where it is and, afterwards, lets it go on (sound.cpp).
+void sound_hold(bool hold);
+// Whether the sound device is open and playing (tests).
+bool sound_device_playing();
 
 // The pass and event hooks and the state dumper, as registered (platform.cpp).
 void platform_run_pass_hooks(uint32_t pass);

@@ -83,7 +83,7 @@ bool platform_dump_png(const char* path) {
 
 std::string screenshot_take(time_t when) {
     // The game must not see the time the file takes to write.
-    const uint32_t started = clock_ticks();
+    clock_stop();
     std::string path;
     FILE* f = create_numbered(when, &path);
     bool ok = f && screen_write_png(f);
@@ -98,7 +98,7 @@ std::string screenshot_take(time_t when) {
         fprintf(stderr, "gnatrix: screenshot saved as %s\n",
                 std::filesystem::absolute(path, ignored).c_str());
     }
-    clock_hide(clock_ticks() - started);
+    clock_go();
     return path;
 }
 

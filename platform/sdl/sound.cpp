@@ -439,6 +439,22 @@ void SoundBuffer::release() {
     delete b;
 }
 
+void sound_hold(bool hold) {
+    static bool resume = false;
+    if (hold) {
+        // A device already paused (capture mode mixes only on request) stays paused after.
+        resume = audio_id && SDL_GetAudioDeviceStatus(audio_id) == SDL_AUDIO_PLAYING;
+        if (resume) SDL_PauseAudioDevice(audio_id, 1);
+    } else if (resume) {
+        resume = false;
+        SDL_PauseAudioDevice(audio_id, 0);
+    }
+}
+
+bool sound_device_playing() {
+    return audio_id && SDL_GetAudioDeviceStatus(audio_id) == SDL_AUDIO_PLAYING;
+}
+
 SoundCounts sound_live_counts() {
     return {live_device ? 1 : 0, live_buffers};
 }

@@ -26,6 +26,7 @@ class Window {
     // our 4:3 correction (then the letterbox takes over, rather than a tug of war).
     int width, height;
     int refused_width, refused_height;
+    std::string title;
 };
 
 Window* main_window = nullptr;
@@ -42,6 +43,7 @@ std::map<std::string, ClassEntry> classes;
 Window* the_window = nullptr;
 std::deque<MSG> posted;
 bool quit_posted = false;
+bool close_requested = false;
 int quit_code = 0;
 uint32_t passes_started = 0;
 uint32_t passes_dumped = 0;  // passes whose dumps have been written
@@ -308,7 +310,7 @@ Window* create_window(const char* class_name, const char* title, int, int, int, 
         sdl = open_sdl_window(title ? title : "", entry->second.icon);
         if (!sdl) return nullptr;
     }
-    the_window = new Window{entry->second.proc, sdl, true, 0, 0, 0, 0};
+    the_window = new Window{entry->second.proc, sdl, true, 0, 0, 0, 0, title ? title : ""};
     if (sdl) SDL_GetWindowSize(sdl, &the_window->width, &the_window->height);
     settings_window_opened(window_settings(true));
     if (the_window->proc(the_window, WM_CREATE, 0, 0) == -1) {
@@ -331,12 +333,27 @@ void platform_yield() {
     platform_pump_events();
 }
 
+void platform_deliver_event(const SDL_Event& event) {
+    handle_event(event);
+    platform_run_event_hooks(event);
+}
+
 void platform_pump_events() {
     SDL_Event event;
     while (SDL_PollEvent(&event)) {
-        handle_event(event);
-        platform_run_event_hooks(event);
+        platform_deliver_event(event);
+        background_note(event);
+        background_hold();
     }
+}
+
+bool window_closing() {
+    return close_requested;
+}
+
+void window_title_suffix(const char* suffix) {
+    if (the_window && the_window->sdl)
+        SDL_SetWindowTitle(the_window->sdl, (the_window->title + suffix).c_str());
 }
 
 uint32_t platform_pass() {
@@ -378,6 +395,7 @@ void post_quit_message(int exit_code) {
 
 void post_close_request() {
     if (!the_window) return;
+    close_requested = true;
     // Two requests before the first is handled ask for the same thing.
     for (const MSG& waiting : posted) {
         if (waiting.message == WM_CLOSE) return;
@@ -421,7 +439,8 @@ void window_reset() {
     destroy_window();
     classes.clear();
     posted.clear();
-    quit_posted = false;
+    quit_posted = close_requested = false;
+    background_reset();
     passes_started = passes_dumped = 0;
     dump_failed = false;
     scale_reported = false;

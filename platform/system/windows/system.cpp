@@ -1,0 +1,91 @@
+// The rest of the Windows system: the user's data folder (%APPDATA%), the GPU probe (DXGI),
+// DLLs, and fatal errors (standard error, or a message box when there is none to see).
+#include "platform/system/system.h"
+
+#include <dxgi.h>
+#include <shlobj.h>
+#include <windows.h>
+
+#include <cstdio>
+#include <cwchar>
+
+#include "platform/system/windows/text.h"
+
+namespace {
+
+// The roaming application-data folder: %APPDATA% as the player's environment has it, else
+// where the shell keeps it.
+std::wstring roaming_app_data() {
+    if (const wchar_t* app_data = _wgetenv(L"APPDATA"); app_data && app_data[0]) return app_data;
+    std::wstring folder;
+    wchar_t* known = nullptr;
+    if (SHGetKnownFolderPath(FOLDERID_RoamingAppData, 0, nullptr, &known) == S_OK) folder = known;
+    CoTaskMemFree(known);
+    return folder;
+}
+
+// Whether this process's standard error goes anywhere: a console, a file or a pipe.
+bool has_standard_error() {
+    const HANDLE error = GetStdHandle(STD_ERROR_HANDLE);
+    return error != nullptr && error != INVALID_HANDLE_VALUE &&
+           GetFileType(error) != FILE_TYPE_UNKNOWN;
+}
+
+}  // namespace
+
+bool system_user_data_dir(std::string* dir, std::string* error) {
+    const std::wstring app_data = roaming_app_data();
+    if (app_data.empty()) {
+        *error = "Windows names no application data folder (APPDATA)";
+        return false;
+    }
+    *dir = utf8_of(app_data) + "\\Gnatrix";
+    return true;
+}
+
+// Windows keeps an application's settings in its roaming folder too.
+bool system_user_settings_dir(std::string* dir, std::string* error) {
+    return system_user_data_dir(dir, error);
+}
+
+// A hardware adapter, not the Basic Render Driver that rasterises in software.
+bool system_has_gpu() {
+    IDXGIFactory1* factory = nullptr;
+    if (FAILED(CreateDXGIFactory1(IID_IDXGIFactory1, reinterpret_cast<void**>(&factory))))
+        return false;
+    bool found = false;
+    IDXGIAdapter1* adapter = nullptr;
+    for (UINT i = 0; !found && factory->EnumAdapters1(i, &adapter) == S_OK; i++) {
+        DXGI_ADAPTER_DESC1 desc{};
+        constexpr UINT MICROSOFT = 0x1414;
+        if (SUCCEEDED(adapter->GetDesc1(&desc)))
+            found = !(desc.Flags & DXGI_ADAPTER_FLAG_SOFTWARE) && desc.VendorId != MICROSOFT;
+        adapter->Release();
+    }
+    factory->Release();
+    return found;
+}
+
+// SDL's libraries are NAME.dll, beside the executable.
+void* system_library_load(const char* name) {
+    const std::wstring file = wide_of(name) + L".dll";
+    return reinterpret_cast<void*>(LoadLibraryW(file.c_str()));
+}
+
+void* system_library_function(void* library, const char* function) {
+    return reinterpret_cast<void*>(GetProcAddress(static_cast<HMODULE>(library), function));
+}
+
+void system_library_unload(void* library) {
+    if (library) FreeLibrary(static_cast<HMODULE>(library));
+}
+
+// Started from Explorer the game has no standard error: the message gets a box of its own.
+void system_report_fatal(const char* message) {
+    if (has_standard_error()) {
+        fprintf(stderr, "gnatrix: %s\n", message);
+        fflush(stderr);
+        return;
+    }
+    MessageBoxW(nullptr, wide_of(message).c_str(), L"Gnatrix", MB_OK | MB_ICONERROR);
+}
