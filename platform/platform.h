@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <string>
+#include <string_view>
 #include <vector>
 
 struct PassFile {
@@ -38,6 +39,13 @@ struct Options {
     double pad_speed = 2.0;
     // A pad rumbles briefly when a bug gets past.
     bool rumble = true;
+    // Scales the mouse's motion before the game reads it (0.25 to 4); 0: not given, as 1.
+    double mouse_speed = 0;
+    // From the settings file: the window's size when no --scale is given (0: none), and its
+    // position.
+    int window_width = 0, window_height = 0;
+    bool has_window_position = false;
+    int window_x = 0, window_y = 0;
 };
 
 // Moves into options->data_dir (created when missing), first making the file names of the
@@ -49,6 +57,10 @@ bool parse_options(int argc, char** argv, Options* options, std::string* error, 
 // A decimal number in [min, max], the whole word and nothing else: the numbers of input scripts
 // and dialog templates.
 bool platform_parse_number(const std::string& word, int64_t min, int64_t max, int64_t* value);
+// A plain decimal number (digits with at most one point) within [min, max]: the mouse speed.
+bool platform_parse_decimal(std::string_view text, double min, double max, double* value);
+// integer, fit or smooth.
+bool platform_parse_scale_mode(std::string_view text, ScaleMode* mode);
 const Options& platform_options();
 void platform_set_options(const Options& options);
 

@@ -1,6 +1,7 @@
 // `cmake --install` into a staging folder, as a packager runs it: each file where desktops look
-// for it, the launcher and the metainfo valid and naming each other, and the launcher keeping
-// the scores in the player's data folder.
+// for it, the launcher, the metainfo and the manual page valid and the first two naming each
+// other, the launcher keeping the scores in the player's data folder; and the Debian package
+// made from the same rules, clean by lintian, playing from where it unpacks.
 #include <gtest/gtest.h>
 #include <sys/wait.h>
 
@@ -8,6 +9,7 @@
 #include <fstream>
 #include <sstream>
 #include <string>
+#include <vector>
 
 #include "tests/game_run.h"
 
@@ -84,6 +86,9 @@ TEST_F(Install, PutsEachFileWhereDesktopsLookAndTheyValidate) {
     EXPECT_EQ(0, run("appstreamcli validate --no-net " + metainfo.string(), &out)) << out;
     EXPECT_EQ(0, run("desktop-file-validate " + launcher.string(), &out)) << out;
     EXPECT_EQ("", out) << "desktop-file-validate warns";
+    const fs::path manual = root / "share/man/man6/gnatrix.6.gz";
+    EXPECT_EQ(0, run("mandoc -T lint -W all " + manual.string(), &out)) << out;
+    EXPECT_EQ("", out) << "mandoc finds fault with the manual page";
 
     // The three name each other: the launcher runs the installed program with the installed
     // icon, and the metainfo launches the installed launcher.
@@ -120,6 +125,40 @@ TEST_F(Install, LauncherKeepsTheScoresInThePlayersDataFolder) {
         << out;
     EXPECT_EQ(320u, fs::file_size(xdg / "gnatrix/scores.bin"));
     EXPECT_TRUE(fs::is_empty(elsewhere)) << "nothing is left where the launcher started";
+}
+
+TEST_F(Install, DebianPackageLintsCleanAndPlaysItsDemoFromWhereItUnpacks) {
+#ifdef __SANITIZE_ADDRESS__
+    GTEST_SKIP() << "a package of the sanitizer build is no package a player gets";
+#endif
+    std::string out;
+    ASSERT_EQ(0, run("cpack --config " + std::string(GNATRIX_BINARY_DIR) +
+                         "/CPackConfig.cmake -B " + stage.string(),
+                     &out))
+        << out;
+    const fs::path deb = stage / "gnatrix_1.1_amd64.deb";
+    ASSERT_TRUE(fs::exists(deb)) << out;
+    // Errors and warnings alike: the package keeps none.
+    EXPECT_EQ(0, run("lintian --fail-on error,warning " + deb.string(), &out)) << out;
+    EXPECT_EQ(std::string::npos, out.find("W: ")) << out;
+    EXPECT_EQ(0, run("dpkg-deb --field " + deb.string() + " Depends Section", &out));
+    EXPECT_NE(std::string::npos, out.find("libsdl2-2.0-0")) << "dependencies of the program";
+    EXPECT_NE(std::string::npos, out.find("Section: games")) << out;
+
+    ASSERT_EQ(0, run("dpkg-deb -x " + deb.string() + " " + (stage / "root").string(), &out)) << out;
+    const fs::path usr = stage / "root/usr";
+    for (const std::string& file : std::vector<std::string>{
+             "games/gnatrix", "share/man/man6/gnatrix.6.gz", "share/doc/gnatrix/copyright",
+             "share/applications/" + APP_ID + ".desktop",
+             "share/metainfo/" + APP_ID + ".metainfo.xml",
+             "share/icons/hicolor/256x256/apps/" + APP_ID + ".png"})
+        EXPECT_TRUE(fs::exists(usr / file)) << file;
+    EXPECT_FALSE(fs::exists(usr / "bin")) << "Debian keeps its games in /usr/games";
+    const std::string game = (usr / "games/gnatrix").string();
+    EXPECT_EQ(0, run(game + " --version", &out));
+    EXPECT_EQ("Gnatrix 1.1\n", out);
+    EXPECT_EQ(0, run("cd " + stage.string() + " && " + game + " --headless", &out));
+    EXPECT_EQ("score 12900, missed 10, passes 3184, game time 97.0 s\n", out);
 }
 
 }  // namespace

@@ -169,7 +169,11 @@ class Server:
 
 
 def start_game(server, game, args, workdir, env_extra=None, stderr_path=None):
-    env = dict(os.environ, DISPLAY=server.name, SDL_AUDIODRIVER="dummy", **(env_extra or {}))
+    # A settings folder of its own for each game: nothing of the player's is read or written,
+    # and what one game changes (Alt+Enter, a resize) does not follow into the next.
+    env = dict(os.environ, DISPLAY=server.name, SDL_AUDIODRIVER="dummy",
+               XDG_CONFIG_HOME=tempfile.mkdtemp(prefix="config-", dir=workdir),
+               **(env_extra or {}))
     env.pop("SDL_VIDEODRIVER", None)
     err = open(stderr_path or os.path.join(workdir, "game.err"), "w")
     return subprocess.Popen([game] + args, cwd=workdir, env=env, stdin=subprocess.DEVNULL,

@@ -1,9 +1,18 @@
-// The command line: every option read as given, and malformed ones refused with one message.
+// The command line: every option read as given, and malformed ones refused with one message;
+// the settings file that fills in what it leaves unset; the manual page that lists it.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cctype>
+#include <filesystem>
+#include <fstream>
 #include <initializer_list>
+#include <sstream>
 
+#include "platform/clock.h"
 #include "platform/platform.h"
+#include "platform/settings.h"
+#include "tests/game_run.h"
 
 namespace {
 
@@ -35,14 +44,15 @@ TEST(Options, DefaultsWithoutArguments) {
 }
 
 TEST(Options, ReadsEveryOption) {
-    Parsed p = parse({"--window",      "--scale",         "2",
-                      "--headless",    "--frames",        "3",
-                      "--dump-screen", "2:a.bmp",         "--dump-screen=7:dir/b:c.bmp",
-                      "--dump-state",  "0:s.txt",         "--dump-state",
-                      "end:last.txt",  "--seed",          "4294967295",
-                      "--play",        "in.txt",          "--record=out.txt",
-                      "--scale-mode",  "smooth",          "--background",
-                      "pause",         "--background=run"});
+    Parsed p = parse({"--window",      "--scale",          "2",
+                      "--headless",    "--frames",         "3",
+                      "--dump-screen", "2:a.bmp",          "--dump-screen=7:dir/b:c.bmp",
+                      "--dump-state",  "0:s.txt",          "--dump-state",
+                      "end:last.txt",  "--seed",           "4294967295",
+                      "--play",        "in.txt",           "--record=out.txt",
+                      "--scale-mode",  "smooth",           "--background",
+                      "pause",         "--background=run", "--mouse-speed",
+                      "0.25"});
     ASSERT_TRUE(p.ok) << p.message;
     const Options& o = p.options;
     EXPECT_TRUE(o.window && o.headless);
@@ -63,6 +73,9 @@ TEST(Options, ReadsEveryOption) {
     EXPECT_EQ(o.play_file, "in.txt");
     EXPECT_EQ(o.record_file, "out.txt");
     EXPECT_EQ(o.scale_mode, ScaleMode::Smooth);
+    EXPECT_EQ(o.mouse_speed, 0.25);
+    EXPECT_EQ(parse({"--mouse-speed=4"}).options.mouse_speed, 4.0);
+    EXPECT_EQ(parse({}).options.mouse_speed, 0.0) << "not given";
     EXPECT_TRUE(o.background_run) << "the last one counts";
     EXPECT_EQ(p.options.pad_speed, 2.0);
     EXPECT_TRUE(p.options.rumble);
@@ -114,6 +127,12 @@ TEST(Options, MalformedGiveOneLineAndLeaveOptionsAlone) {
                                                            {"--pad-speed", ".5"},
                                                            {"--pad-speed", "21"},
                                                            {"--window=1"},
+                                                           {"--mouse-speed", "0.2"},
+                                                           {"--mouse-speed", "4.01"},
+                                                           {"--mouse-speed", "-1"},
+                                                           {"--mouse-speed", "1e0"},
+                                                           {"--mouse-speed", "."},
+                                                           {"--mouse-speed", "1.2.3"},
                                                            {"--frames", "99999999999999999999"}}) {
         std::vector<char*> argv{const_cast<char*>("gnatrix")};
         for (const char* arg : args) argv.push_back(const_cast<char*>(arg));
@@ -128,6 +147,216 @@ TEST(Options, MalformedGiveOneLineAndLeaveOptionsAlone) {
         EXPECT_EQ(message.find('\n'), std::string::npos) << message;
         EXPECT_EQ(options.frames, 42) << "a refused command line changed the options";
     }
+}
+
+const char* const PLAYERS_FILE =
+    "# my settings\n"
+    "\n"
+    "mouse-speed = 0.5\n"
+    "  window-size=1000 x 750  \n"
+    "pad-dead-zone = 8000   # a key of another version\n"
+    "full-screen = no\n"
+    "scale-mode = smooth\n"
+    "window-position = -20,40\n";
+
+TEST(Settings, ReadsEachKeyAndPassesOverCommentsAndOtherKeys) {
+    Settings s;
+    std::string error;
+    ASSERT_TRUE(settings_parse(PLAYERS_FILE, &s, &error)) << error;
+    EXPECT_EQ(s.full_screen, false);
+    EXPECT_EQ(s.width, 1000);
+    EXPECT_EQ(s.height, 750);
+    EXPECT_EQ(s.x, -20);
+    EXPECT_EQ(s.y, 40);
+    EXPECT_EQ(s.scale_mode, ScaleMode::Smooth);
+    EXPECT_EQ(s.mouse_speed, 0.5);
+    ASSERT_TRUE(settings_parse("# nothing set\n", &s, &error));
+    EXPECT_FALSE(s.full_screen || s.width || s.x || s.scale_mode || s.mouse_speed);
+}
+
+TEST(Settings, DamagedLinesAreRefusedWithTheirNumber) {
+    for (const std::string damaged :
+         {"full-screen = maybe", "window-size = 1000", "window-size = 1000x", "window-size = 0x0",
+          "window-position = 1;2", "scale-mode = huge", "mouse-speed = 9",
+          "mouse-speed =", "just words", "\x7f\x45\x4c\x46\x02"}) {
+        Settings s;
+        s.mouse_speed = 3;
+        std::string error;
+        EXPECT_FALSE(settings_parse("# fine\nfull-screen = yes\n" + damaged + "\n", &s, &error))
+            << damaged;
+        EXPECT_TRUE(error.starts_with("line 3: ")) << error;
+        EXPECT_EQ(error.find('\n'), std::string::npos) << error;
+        EXPECT_EQ(s.mouse_speed, 3.0) << "a refused file changed the settings";
+    }
+}
+
+TEST(Settings, UpdateRewritesItsKeysInPlaceAndKeepsEverythingElse) {
+    Settings changes;
+    changes.width = 1200, changes.height = 900;
+    changes.full_screen = true;
+    const std::string updated = settings_update(PLAYERS_FILE, changes);
+    std::string expected = PLAYERS_FILE;
+    expected.replace(expected.find("  window-size=1000 x 750  "), 26, "window-size = 1200x900");
+    expected.replace(expected.find("full-screen = no"), 16, "full-screen = yes");
+    EXPECT_EQ(updated, expected);
+
+    changes = Settings();
+    changes.x = 5, changes.y = -7;
+    changes.mouse_speed = 1.25;
+    const std::string fresh = settings_update("", changes);
+    EXPECT_TRUE(fresh.starts_with("# ")) << "a new file says what it is";
+    Settings read;
+    std::string error;
+    ASSERT_TRUE(settings_parse(fresh, &read, &error)) << error << fresh;
+    EXPECT_EQ(read.x, 5);
+    EXPECT_EQ(read.y, -7);
+    EXPECT_EQ(read.mouse_speed, 1.25);
+    EXPECT_EQ(settings_update("a = b", changes),
+              "a = b\nwindow-position = 5,-7\nmouse-speed = 1.25\n")
+        << "a last line without its newline gets one";
+}
+
+// Start-up reads the file in the player's settings folder; what the command line gives wins.
+class SettingsFile : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        clock_set_virtual(true);
+        setenv("XDG_CONFIG_HOME", scratch.str().c_str(), 1);
+        std::filesystem::create_directories(scratch / "gnatrix");
+    }
+    void TearDown() override {
+        settings_finish();
+        clock_set_virtual(was_virtual);
+        setenv("XDG_CONFIG_HOME", saved.c_str(), 1);
+    }
+    void write(const std::string& text) { std::ofstream(file, std::ios::binary) << text; }
+    const std::string saved = getenv("XDG_CONFIG_HOME");
+    const bool was_virtual = clock_is_virtual();
+    const ScratchDir scratch{"settings"};
+    const std::string file = scratch / "gnatrix/gnatrix.conf";
+};
+
+TEST_F(SettingsFile, FillsWhatTheCommandLineLeftAndWritesOnlyThePlayersChanges) {
+    write(PLAYERS_FILE);
+    Options options = parse({"--scale-mode", "fit"}).options;
+    settings_start(&options);
+    EXPECT_EQ(settings_path(), file);
+    EXPECT_TRUE(options.window) << "full-screen = no";
+    EXPECT_EQ(options.window_width, 1000);
+    EXPECT_EQ(options.window_height, 750);
+    EXPECT_TRUE(options.has_window_position);
+    EXPECT_EQ(options.window_x, -20);
+    EXPECT_EQ(options.scale_mode, ScaleMode::Fit) << "the command line wins";
+    EXPECT_EQ(options.mouse_speed, 0.5);
+    EXPECT_EQ(parse({"--scale", "1"}).options.window_width, 0);
+
+    // A move is a storm of events: the last one settles it.
+    clock_set_virtual_ticks(5000);
+    Settings moved;
+    moved.x = 300, moved.y = 200;
+    settings_window_changed(moved);
+    clock_set_virtual_ticks(5999);
+    settings_pass(1);
+    EXPECT_EQ(slurp(file), PLAYERS_FILE) << "written once the move has settled";
+    clock_set_virtual_ticks(6000);
+    settings_pass(2);
+    std::string expected = PLAYERS_FILE;
+    expected.replace(expected.find("-20,40"), 6, "300,200");
+    EXPECT_EQ(slurp(file), expected) << "the command line's scale mode is not written";
+}
+
+TEST_F(SettingsFile, DamagedFileGivesTheDefaultsAndIsNeverOverwritten) {
+    write("full-screen = no\nwindow-size = huge\n");
+    Options options;
+    settings_start(&options);
+    EXPECT_FALSE(options.window);
+    EXPECT_EQ(options.window_width, 0);
+    Settings changed;
+    changed.full_screen = true;
+    settings_window_changed(changed);
+    settings_finish();
+    EXPECT_EQ(slurp(file), "full-screen = no\nwindow-size = huge\n");
+}
+
+TEST_F(SettingsFile, HeadlessRunsAndReplaysNeitherReadNorWrite) {
+    write("full-screen = no\n");
+    for (auto args : std::vector<std::vector<const char*>>{
+             {"--headless"}, {"--play", "x.gxi"}, {"--timedemo", "x.gxi"}}) {
+        Options options;
+        std::vector<char*> argv{const_cast<char*>("gnatrix")};
+        for (const char* arg : args) argv.push_back(const_cast<char*>(arg));
+        std::string message;
+        bool exit_now = false;
+        ASSERT_TRUE(parse_options(int(argv.size()), argv.data(), &options, &message, &exit_now));
+        settings_start(&options);
+        EXPECT_FALSE(options.window) << args[0];
+        EXPECT_EQ(settings_path(), "") << args[0];
+        Settings changed;
+        changed.full_screen = true;
+        settings_window_changed(changed);
+        settings_finish();
+        EXPECT_EQ(slurp(file), "full-screen = no\n") << args[0];
+    }
+}
+
+// "--scale N" in the form both lists share: the option and its value's name in capitals.
+std::string option_key(std::string text) {
+    for (char& c : text) c = char(std::toupper(uint8_t(c)));
+    return text;
+}
+
+// The options of --help, one per line that starts with a dash: the option's words ("-h,",
+// "--help") and its value's ("N", "PASS:FILE", "run|pause"), not the description after them.
+std::vector<std::string> help_options(const std::string& help) {
+    std::vector<std::string> found;
+    std::istringstream lines(help);
+    for (std::string line; std::getline(lines, line);) {
+        if (!line.starts_with("  -")) continue;
+        std::istringstream words(line);
+        std::string item;
+        for (std::string word; words >> word;) {
+            const bool value = word.find('|') != std::string::npos || option_key(word) == word;
+            if (!word.starts_with("-") && !(value && !item.ends_with(","))) break;
+            item += (item.empty() ? "" : " ") + word;
+        }
+        found.push_back(option_key(item));
+    }
+    return found;
+}
+
+// The options of the manual page: the items of its Options list, ".It Fl -scale Ar N" read as
+// "--scale N", "Ar pass : Ns Ar file" as "pass:file" and "Fl h , Fl -help" as "-h, --help".
+std::vector<std::string> manual_options(std::istream& page) {
+    std::vector<std::string> found;
+    bool in_list = false;
+    for (std::string line; std::getline(page, line);) {
+        if (line == ".Ss Options") in_list = true;
+        if (in_list && line == ".El") break;
+        if (!in_list || !line.starts_with(".It Fl ")) continue;
+        std::string item;
+        std::istringstream words(line.substr(4));
+        for (std::string word; words >> word;) {
+            if (word == "Ns" || word == "Ar") continue;
+            if (word == "Fl") {
+                item += (item.empty() ? "" : " ") + std::string("-");
+            } else if (word == ":" || word == "," || item.ends_with("-") || item.ends_with(":")) {
+                item += word;
+            } else {
+                item += " " + word;
+            }
+        }
+        found.push_back(option_key(item));
+    }
+    return found;
+}
+
+TEST(Options, ManualPageListsTheOptionsOfHelpInTheirOrder) {
+    std::ifstream page(std::string(GNATRIX_SOURCE_DIR) + "/dist/gnatrix.6");
+    ASSERT_TRUE(page) << "dist/gnatrix.6";
+    const std::vector<std::string> help = help_options(parse({"--help"}).message);
+    EXPECT_GE(help.size(), 15u);
+    EXPECT_NE(std::find(help.begin(), help.end(), "--DUMP-STATE PASS:FILE"), help.end());
+    EXPECT_EQ(manual_options(page), help);
 }
 
 }  // namespace

@@ -118,10 +118,11 @@ TEST(ScriptParse, MissingFileIsReportedByName) {
 // One run over a number of passes: live events from `feed` (or a script playing), each pass's
 // key states and mouse read written into a trace, the game seeding its generator at pass 0.
 std::string run_passes(const std::string& play, const std::string& record, uint32_t passes,
-                       const std::function<void(uint32_t)>& feed) {
+                       const std::function<void(uint32_t)>& feed, double mouse_speed = 0) {
     Options options;
     options.play_file = play;
     options.record_file = record;
+    options.mouse_speed = mouse_speed;
     EXPECT_TRUE(input_platform_init(options)) << platform_error();
     show_cursor(false);  // as the game does at its start
     InputSystem* system = InputSystem::create();
@@ -179,6 +180,25 @@ void live_player(uint32_t pass) {
         e.type = SDL_QUIT;
         input_handle_event(&e);
     }
+}
+
+// A slow mouse: a count of motion every other pass, none lost; the recording holds the scaled
+// motion, so that it replays the same without the setting.
+TEST(ScriptRun, MouseSpeedScalesLiveMotionBeforeItIsRecorded) {
+    auto one_count_right = [](uint32_t pass) {
+        SDL_Event e{};
+        e.type = SDL_MOUSEMOTION;
+        e.motion.xrel = pass < 6 ? 1 : 0;
+        e.motion.yrel = pass < 6 ? -3 : 0;
+        input_handle_event(&e);
+    };
+    std::string slow = temp_path("slow.txt"), again = temp_path("slow-again.txt");
+    std::string live_trace = run_passes("", slow, 8, one_count_right, 0.5);
+    EXPECT_EQ(live_trace.substr(0, 45), "0:0,0,0,0,-1,0\n1:0,0,0,1,-2,0\n2:0,0,0,0,-1,0\n")
+        << live_trace;
+    EXPECT_EQ(run_passes(slow, again, 8, one_count_right), live_trace);
+    EXPECT_EQ(run_passes("", again, 3, one_count_right, 4).substr(0, 15), "0:0,0,0,4,-12,0")
+        << "faster";
 }
 
 TEST(ScriptRun, RecordPlayRecordGivesTheSameScriptAndTheSameInput) {

@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <tuple>
@@ -14,6 +15,7 @@
 #include "platform/clock.h"
 #include "platform/input.h"
 #include "platform/sdl/internal.h"
+#include "platform/settings.h"
 #include "platform/sound.h"
 #include "tests/scratch_dir.h"
 
@@ -331,6 +333,73 @@ TEST_F(DummyDisplayWindow, WithoutAScaleModeAWindowScalesByWholeMultiplesAndFull
     gfx_shutdown();
 }
 
+// The player's window survives a restart: the size they left it at, and the scale mode of their
+// settings file, which is kept as they wrote it.
+class RememberedWindow : public MessageQueue {
+  protected:
+    void SetUp() override {
+        setenv("XDG_CONFIG_HOME", config.str().c_str(), 1);
+        std::filesystem::create_directories(config / "gnatrix");
+        std::ofstream(file) << "# mine\nscale-mode = smooth\n";
+    }
+    void TearDown() override {
+        platform_shutdown();
+        setenv("XDG_CONFIG_HOME", saved.c_str(), 1);
+    }
+    // As the program starts: the settings file, then the platform with its window.
+    SDL_Window* restart() {
+        platform_shutdown();
+        Options options;
+        options.window = true;
+        settings_start(&options);
+        start(options);
+        return platform_sdl_window();
+    }
+    std::string contents() {
+        std::ifstream in(file);
+        std::stringstream text;
+        text << in.rdbuf();
+        return text.str();
+    }
+    const std::string saved = getenv("XDG_CONFIG_HOME");
+    const ScratchDir config{"remembered"};
+    const std::string file = config / "gnatrix/gnatrix.conf";
+};
+
+TEST_F(RememberedWindow, SizeAndScaleModeSurviveARestart) {
+    SDL_Window* sdl = restart();
+    ASSERT_NE(sdl, nullptr);
+    EXPECT_EQ(platform_options().scale_mode, ScaleMode::Smooth);
+    next();
+    EXPECT_EQ(contents(), "# mine\nscale-mode = smooth\n") << "opening is no change";
+    SDL_SetWindowSize(sdl, 1000, 750);  // the player drags a corner
+    next();
+    platform_shutdown();
+    const std::string written = contents();
+    EXPECT_TRUE(written.starts_with("# mine\nscale-mode = smooth\nwindow-size = 1000x750\n"))
+        << written;
+
+    sdl = restart();
+    ASSERT_NE(sdl, nullptr);
+    int width = 0, height = 0;
+    SDL_GetWindowSize(sdl, &width, &height);
+    EXPECT_EQ(std::make_pair(width, height), std::make_pair(1000, 750));
+    EXPECT_EQ(platform_options().scale_mode, ScaleMode::Smooth);
+    EXPECT_FALSE(SDL_GetWindowFlags(sdl) & SDL_WINDOW_FULLSCREEN);
+
+    // Alt+Enter is the player's choice of full screen, for the next run too.
+    SDL_Event alt_enter{};
+    alt_enter.type = SDL_KEYDOWN;
+    alt_enter.key.keysym.sym = SDLK_RETURN;
+    alt_enter.key.keysym.mod = KMOD_LALT;
+    SDL_PushEvent(&alt_enter);
+    next();
+    platform_shutdown();
+    EXPECT_NE(contents().find("full-screen = yes\n"), std::string::npos) << contents();
+    EXPECT_EQ(contents().find("window-size = 1000x750\n"), written.find("window-size"))
+        << "the window's size stays for Alt+Enter back";
+}
+
 // What the platform looked like while it held still, seen from an event hook: an exposure
 // (redrawn while held) and the focus coming back are the events that still get through.
 struct HeldView {
@@ -391,7 +460,8 @@ class Background : public DummyDisplayWindow {
         push(event);
     }
     // The window goes to the background (focus lost or minimised), gets input and an exposure
-    // there, and comes back; all queued at once, so that a pump that failed to hold returns too.
+    // there, and comes back; all queued at once, so that a pump that failed to hold returns
+    // too.
     void away_and_back(uint8_t away, uint8_t back) {
         window_event(away);
         press(SDLK_F2, KMOD_NONE);

@@ -48,7 +48,7 @@ done
 # the title; the rocket goes down and sweeps the screen firing, then F3. Enter is the panel's
 # OK, Esc then ends the game.
 cat >panel.sh <<END
-SDL_AUDIODRIVER=dummy "$game" --window --scale 1 --seed 2026 &
+SDL_AUDIODRIVER=dummy XDG_CONFIG_HOME="\$PWD/config" "$game" --window --scale 1 --seed 2026 &
 game=\$!
 xdotool search --sync --name '^Gnatrix' >/dev/null
 sleep 1

@@ -1,5 +1,4 @@
 // The command line: options for the platform (window, headless runs, dumps, scripts).
-#include <cmath>
 #include <cstdlib>
 #include <string_view>
 
@@ -31,6 +30,7 @@ const char* const usage_text =
     "  --play FILE            replay an input script instead of live input\n"
     "  --record FILE          record the input of this run as a script\n"
     "  --timedemo FILE        replay an input script unpaced and print the frames per second\n"
+    "  --mouse-speed F        scale the mouse's motion by F, from 0.25 to 4 (default 1)\n"
     "  --data-dir DIR         run in DIR (created when missing): scores.bin and screenshots go "
     "there\n"
     "  --user-data            run in $XDG_DATA_HOME/gnatrix (default ~/.local/share/gnatrix)\n"
@@ -53,21 +53,22 @@ bool parse_number(std::string_view text, int64_t min, int64_t max, int64_t* out)
     return true;
 }
 
-// A decimal number such as 2, 0.5 or 1.25 within [min, max]; false on anything else.
-bool parse_decimal(std::string_view text, double min, double max, double* out) {
+}  // namespace
+
+bool platform_parse_decimal(std::string_view text, double min, double max, double* out) {
     const size_t point = text.find('.');
-    const std::string_view whole = text.substr(0, point);
-    const std::string_view fraction = point == text.npos ? "" : text.substr(point + 1);
-    int64_t units = 0, part = 0;
-    if (!parse_number(whole, 0, 1000000, &units) || fraction.size() > 6 ||
-        (point != text.npos && !parse_number(fraction, 0, 999999, &part))) {
+    // Digits first, so ".5" is refused as "1e0" is: a number is written as the player reads it.
+    if (text.empty() || text.size() > 12 || text[0] == '.' ||
+        text.find_first_not_of("0123456789.") != std::string_view::npos ||
+        (point != std::string_view::npos && text.find('.', point + 1) != std::string_view::npos))
         return false;
-    }
-    const double value = double(units) + double(part) / std::pow(10.0, double(fraction.size()));
+    const double value = std::strtod(std::string(text).c_str(), nullptr);
     if (value < min || value > max) return false;
     *out = value;
     return true;
 }
+
+namespace {
 
 bool parse_pass_file(std::string_view text, PassFile* out) {
     size_t colon = text.find(':');
@@ -80,7 +81,9 @@ bool parse_pass_file(std::string_view text, PassFile* out) {
     return true;
 }
 
-bool parse_scale_mode(std::string_view text, ScaleMode* out) {
+}  // namespace
+
+bool platform_parse_scale_mode(std::string_view text, ScaleMode* out) {
     if (text == "integer")
         *out = ScaleMode::Integer;
     else if (text == "fit")
@@ -91,6 +94,8 @@ bool parse_scale_mode(std::string_view text, ScaleMode* out) {
         return false;
     return true;
 }
+
+namespace {
 
 // Applies one option that takes a value; the description of what was expected when the value
 // is malformed, null when it was applied.
@@ -113,7 +118,7 @@ const char* apply_valued(std::string_view name, std::string_view value, Options*
         if (pass_file.at_end && name == "--dump-screen") return "a pass number before PASS:FILE";
         (name == "--dump-screen" ? o->dump_screen : o->dump_state).push_back(pass_file);
     } else if (name == "--scale-mode") {
-        if (!parse_scale_mode(value, &o->scale_mode)) return "integer, fit or smooth";
+        if (!platform_parse_scale_mode(value, &o->scale_mode)) return "integer, fit or smooth";
     } else if (name == "--background") {
         if (value != "run" && value != "pause") return "run or pause";
         o->background_run = value == "run";
@@ -122,7 +127,11 @@ const char* apply_valued(std::string_view name, std::string_view value, Options*
         (name == "--record" ? o->record_file : o->play_file) = std::string(value);
         o->timedemo = o->timedemo || name == "--timedemo";
     } else if (name == "--pad-speed") {
-        if (!parse_decimal(value, 0.1, 20, &o->pad_speed)) return "a number from 0.1 to 20";
+        if (!platform_parse_decimal(value, 0.1, 20, &o->pad_speed))
+            return "a number from 0.1 to 20";
+    } else if (name == "--mouse-speed") {
+        if (!platform_parse_decimal(value, 0.25, 4, &o->mouse_speed))
+            return "a number from 0.25 to 4";
     } else if (name == "--data-dir") {
         if (value.empty()) return "a folder";
         o->data_dir = std::string(value);
@@ -137,9 +146,9 @@ bool user_data_dir(std::string* dir, std::string* error) {
 }
 
 bool takes_value(std::string_view name) {
-    for (const char* valued :
-         {"--scale", "--frames", "--seed", "--dump-screen", "--dump-state", "--scale-mode",
-          "--background", "--play", "--record", "--timedemo", "--data-dir", "--pad-speed"}) {
+    for (const char* valued : {"--scale", "--frames", "--seed", "--dump-screen", "--dump-state",
+                               "--scale-mode", "--background", "--play", "--record", "--timedemo",
+                               "--data-dir", "--pad-speed", "--mouse-speed"}) {
         if (name == valued) return true;
     }
     return false;

@@ -4,6 +4,7 @@
 #include "platform/input.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstring>
 #include <vector>
 
@@ -136,6 +137,19 @@ bool mouse_read = false;    // the mouse device was read since the last sample: 
 int32_t add_saturated(int32_t a, int32_t b) {
     int64_t sum = int64_t(a) + b;
     return int32_t(std::clamp<int64_t>(sum, INT32_MIN, INT32_MAX));
+}
+
+// The player's mouse speed (--mouse-speed) scales the system's motion before the sample, so a
+// recording holds what the game saw; the fraction of a count left over waits for the next motion.
+double mouse_speed = 1.0;
+double motion_rest[2] = {};
+
+int32_t scaled_motion(int32_t raw, double* rest) {
+    if (mouse_speed == 1.0) return raw;
+    const double exact = raw * mouse_speed + *rest;
+    const double whole = std::trunc(exact);
+    *rest = exact - whole;
+    return int32_t(std::clamp<double>(whole, INT32_MIN, INT32_MAX));
 }
 
 void add_live_motion(int32_t dx, int32_t dy, int32_t dz) {
@@ -359,7 +373,8 @@ void input_handle_event(const void* sdl_event) {
             handle_key_event(e.key);
             break;
         case SDL_MOUSEMOTION:
-            add_live_motion(e.motion.xrel, e.motion.yrel, 0);
+            add_live_motion(scaled_motion(e.motion.xrel, &motion_rest[0]),
+                            scaled_motion(e.motion.yrel, &motion_rest[1]), 0);
             break;
         case SDL_MOUSEBUTTONDOWN:
         case SDL_MOUSEBUTTONUP:
@@ -405,6 +420,7 @@ bool input_platform_init(const Options& options) {
     pad_init();
     platform_add_event_hook(input_handle_event);
     platform_add_pass_hook(input_begin_pass);
+    if (options.mouse_speed > 0) mouse_speed = options.mouse_speed;
     return true;
 }
 
@@ -417,6 +433,8 @@ bool input_platform_finish() {
 
 void input_reset() {
     live = Live();
+    mouse_speed = 1.0;
+    motion_rest[0] = motion_rest[1] = 0;
     sample = previous = Sample();
     cursor_count = 0;
     cursor_x = cursor_y = 0;

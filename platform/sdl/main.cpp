@@ -6,6 +6,7 @@
 
 #include "platform/input.h"
 #include "platform/sdl/internal.h"
+#include "platform/settings.h"
 #include "platform/system/system.h"
 
 int main(int argc, char** argv) {
@@ -21,6 +22,7 @@ int main(int argc, char** argv) {
         fputs(message.c_str(), stdout);
         return 0;
     }
+    settings_start(&options);
     if (!platform_enter_data_dir(&options, &message)) {
         system_report_fatal(message.c_str());
         return 1;

@@ -15,6 +15,7 @@
 #include "platform/random.h"
 #include "platform/screenshot.h"
 #include "platform/sdl/internal.h"
+#include "platform/settings.h"
 #include "platform/sound.h"
 
 namespace {
@@ -149,6 +150,7 @@ bool platform_init(const Options& options) {
     sdl_up = true;
     window_reset();
     platform_add_event_hook(screenshot_handle_event);
+    platform_add_pass_hook(settings_pass);
     if (!input_platform_init(options)) {
         platform_shutdown();
         return false;
@@ -157,6 +159,7 @@ bool platform_init(const Options& options) {
 }
 
 void platform_shutdown() {
+    settings_finish();
     window_reset();
     if (!sdl_up) return;
     sdl_up = false;

@@ -15,6 +15,7 @@
 #include "platform/resources.h"
 #include "platform/screenshot.h"
 #include "platform/sdl/internal.h"
+#include "platform/settings.h"
 
 class Window {
   public:
@@ -88,7 +89,13 @@ void write_dumps_of_ended_pass() {
 // --scale, or the largest whole multiple the desktop holds when none was asked or the one
 // asked does not fit (said once: a window cut off by the screen's edges is no use).
 void windowed_size(int* width, int* height) {
-    const int asked = platform_options().scale;
+    const Options& options = platform_options();
+    if (options.scale == 0 && options.window_width > 0) {
+        // The size the player left the window at (the settings file).
+        *width = options.window_width, *height = options.window_height;
+        return;
+    }
+    const int asked = options.scale;
     int scale = std::max(asked, 1);
     SDL_Rect usable;
     if (SDL_GetDisplayUsableBounds(0, &usable) == 0) {
@@ -103,6 +110,22 @@ void windowed_size(int* width, int* height) {
     }
     *width = 640 * scale;
     *height = 480 * scale;
+}
+
+// The window as the settings keep it: full screen or not, and a window's size and place (not
+// while full screen, maximised or minimised).
+Settings window_settings(bool with_mode) {
+    Settings now;
+    SDL_Window* sdl = the_window ? the_window->sdl : nullptr;
+    if (!sdl) return now;
+    const uint32_t flags = SDL_GetWindowFlags(sdl);
+    if (with_mode) now.full_screen = (flags & SDL_WINDOW_FULLSCREEN) != 0;
+    if (flags & (SDL_WINDOW_FULLSCREEN | SDL_WINDOW_MAXIMIZED | SDL_WINDOW_MINIMIZED)) return now;
+    int width = 0, height = 0, x = 0, y = 0;
+    SDL_GetWindowSize(sdl, &width, &height);
+    SDL_GetWindowPosition(sdl, &x, &y);
+    now.width = width, now.height = height, now.x = x, now.y = y;
+    return now;
 }
 
 // The window's picture was lost or its size changed: show the screen again, even unchanged.
@@ -135,6 +158,7 @@ void toggle_full_screen() {
         cover_display(sdl);
         SDL_SetWindowFullscreen(sdl, SDL_WINDOW_FULLSCREEN_DESKTOP);
     }
+    settings_window_changed(window_settings(true));
     redraw_window();
 }
 
@@ -181,7 +205,11 @@ void handle_event(const SDL_Event& event) {
                 keep_shape(event.window.data1, event.window.data2);
                 break;
             case SDL_WINDOWEVENT_SIZE_CHANGED:
+                settings_window_changed(window_settings(false));
                 redraw_window();
+                break;
+            case SDL_WINDOWEVENT_MOVED:
+                settings_window_changed(window_settings(false));
                 break;
         }
     } else if (event.type == SDL_KEYDOWN && !event.key.repeat &&
@@ -200,11 +228,26 @@ void set_window_icon(SDL_Window* sdl, const std::string& icon) {
     }
 }
 
+// Where the player left the window, while some of its top-left corner is still on a screen (a
+// screen unplugged since must not leave it out of sight).
+bool on_a_display(const Options& options) {
+    if (!options.has_window_position) return false;
+    for (int i = 0; i < SDL_GetNumVideoDisplays(); ++i) {
+        SDL_Rect bounds;
+        const SDL_Point corner{options.window_x + 32, options.window_y + 32};
+        if (SDL_GetDisplayUsableBounds(i, &bounds) == 0 && SDL_PointInRect(&corner, &bounds))
+            return true;
+    }
+    return false;
+}
+
 SDL_Window* open_sdl_window(const char* title, const std::string& icon) {
     int width, height;
     windowed_size(&width, &height);
     uint32_t flags = SDL_WINDOW_RESIZABLE | SDL_WINDOW_ALLOW_HIGHDPI;
     int x = SDL_WINDOWPOS_CENTERED, y = SDL_WINDOWPOS_CENTERED;
+    if (on_a_display(platform_options()))
+        x = platform_options().window_x, y = platform_options().window_y;
     SDL_Rect screen;
     if (!platform_options().window) {
         flags |= SDL_WINDOW_FULLSCREEN_DESKTOP;
@@ -269,6 +312,7 @@ Window* create_window(const char* class_name, const char* title, int, int, int, 
     }
     the_window = new Window{entry->second.proc, sdl, true, 0, 0, 0, 0, title ? title : ""};
     if (sdl) SDL_GetWindowSize(sdl, &the_window->width, &the_window->height);
+    settings_window_opened(window_settings(true));
     if (the_window->proc(the_window, WM_CREATE, 0, 0) == -1) {
         destroy_window();
         return nullptr;

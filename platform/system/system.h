@@ -50,6 +50,8 @@ bool system_replace_file(const char* path, const void* data, size_t size, FileFa
 // The folder the game keeps the player's data in (made by whoever uses it). False with the
 // reason in *error when the system does not say where it is.
 bool system_user_data_dir(std::string* dir, std::string* error);
+// The folder of the player's settings of the game ($XDG_CONFIG_HOME/gnatrix here), likewise.
+bool system_user_settings_dir(std::string* dir, std::string* error);
 
 // ---- Hardware ----
 

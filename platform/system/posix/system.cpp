@@ -9,19 +9,32 @@
 #include <cstdlib>
 #include <filesystem>
 
-// $XDG_DATA_HOME/gnatrix, or ~/.local/share/gnatrix (a relative XDG_DATA_HOME does not count).
-bool system_user_data_dir(std::string* dir, std::string* error) {
-    const char* xdg = getenv("XDG_DATA_HOME");
+namespace {
+
+// $VARIABLE/gnatrix, or ~/FALLBACK/gnatrix (a relative $VARIABLE does not count): the XDG
+// base directories.
+bool xdg_dir(const char* variable, const char* fallback, std::string* dir, std::string* error) {
+    const char* xdg = getenv(variable);
     const char* home = getenv("HOME");
     if (xdg && xdg[0] == '/') {
         *dir = std::string(xdg) + "/gnatrix";
     } else if (home && home[0] == '/') {
-        *dir = std::string(home) + "/.local/share/gnatrix";
+        *dir = std::string(home) + "/" + fallback + "/gnatrix";
     } else {
-        *error = "neither XDG_DATA_HOME nor HOME names a folder";
+        *error = std::string("neither ") + variable + " nor HOME names a folder";
         return false;
     }
     return true;
+}
+
+}  // namespace
+
+bool system_user_data_dir(std::string* dir, std::string* error) {
+    return xdg_dir("XDG_DATA_HOME", ".local/share", dir, error);
+}
+
+bool system_user_settings_dir(std::string* dir, std::string* error) {
+    return xdg_dir("XDG_CONFIG_HOME", ".config", dir, error);
 }
 
 // Only a render node in the kernel means a GPU; without one (Xvfb, most virtual machines) the

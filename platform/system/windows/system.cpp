@@ -43,6 +43,11 @@ bool system_user_data_dir(std::string* dir, std::string* error) {
     return true;
 }
 
+// Windows keeps an application's settings in its roaming folder too.
+bool system_user_settings_dir(std::string* dir, std::string* error) {
+    return system_user_data_dir(dir, error);
+}
+
 // A hardware adapter, not the Basic Render Driver that rasterises in software.
 bool system_has_gpu() {
     IDXGIFactory1* factory = nullptr;
