@@ -2,9 +2,6 @@
 // of its own, hashing its screen dumps, and the text form of what a run must give. Shared by
 // the generator (which writes the expectations) and the regression test (which checks them).
 #pragma once
-#include <sys/wait.h>
-#include <unistd.h>
-
 #include <cinttypes>
 #include <cstdint>
 #include <cstdio>
@@ -15,6 +12,7 @@
 #include <vector>
 
 #include "screens/score.h"
+#include "tools/process/process.h"
 
 namespace replay {
 
@@ -127,6 +125,8 @@ inline bool run(const std::string& exe, const std::filesystem::path& script,
     fs::create_directories(dir);
     if (!r->scores_before.empty()) write_file(dir / "scores.bin", r->scores_before);
     std::vector<std::string> args = {exe,
+                                     "--data-dir",
+                                     dir.string(),
                                      "--headless",
                                      "--play",
                                      fs::absolute(script).string(),
@@ -136,21 +136,11 @@ inline bool run(const std::string& exe, const std::filesystem::path& script,
         args.push_back("--dump-screen");
         args.push_back(std::to_string(pass) + ":screen" + std::to_string(pass) + ".bmp");
     }
-    pid_t child = fork();
-    if (child == 0) {
-        std::vector<char*> argv;
-        for (std::string& a : args) argv.push_back(a.data());
-        argv.push_back(nullptr);
-        if (chdir(dir.c_str()) != 0 || !freopen("messages.txt", "w", stderr)) _exit(126);
-        execv(argv[0], argv.data());
-        _exit(127);
-    }
-    int raw = 0;
-    if (child < 0 || waitpid(child, &raw, 0) != child) {
+    r->status = process_run({args, dir.string(), "", (dir / "messages.txt").string(), {}});
+    if (r->status < 0) {
         *error = "cannot run " + exe;
         return false;
     }
-    r->status = WIFEXITED(raw) ? WEXITSTATUS(raw) : 128 + WTERMSIG(raw);
     r->messages = read_file(dir / "messages.txt");
     r->state = read_file(dir / "state.txt");
     for (auto& [pass, hash] : r->screens)

@@ -16,6 +16,7 @@
 #include "platform/screenshot.h"
 #include "platform/sdl/internal.h"
 #include "platform/settings.h"
+#include "platform/system/system.h"
 
 class Window {
   public:
@@ -219,9 +220,11 @@ void handle_event(const SDL_Event& event) {
     }
 }
 
+// The game's embedded icon, unless the executable's own serves (it has every size).
 void set_window_icon(SDL_Window* sdl, const std::string& icon) {
     ResourceData data;
-    if (icon.empty() || !find_resource("ICON", icon.c_str(), &data)) return;
+    if (icon.empty() || system_icon_resource() || !find_resource("ICON", icon.c_str(), &data))
+        return;
     if (SDL_Surface* image = icon_decode(data)) {
         SDL_SetWindowIcon(sdl, image);
         SDL_FreeSurface(image);

@@ -5,6 +5,7 @@
 #pragma once
 #include <cstddef>
 #include <cstdint>
+#include <ctime>
 #include <string>
 
 // ---- Time and sleeping ----
@@ -17,6 +18,8 @@ int64_t system_cpu_ns();
 void system_sleep_until(int64_t monotonic_ns);
 // Asks the system to wake sleepers as close to their deadlines as it can (once is enough).
 void system_precise_timers();
+// The calendar time in the player's time zone.
+std::tm system_local_time(std::time_t when);
 
 // ---- Replacing a file ----
 
@@ -52,6 +55,20 @@ bool system_replace_file(const char* path, const void* data, size_t size, FileFa
 bool system_user_data_dir(std::string* dir, std::string* error);
 // The folder of the player's settings of the game ($XDG_CONFIG_HOME/gnatrix here), likewise.
 bool system_user_settings_dir(std::string* dir, std::string* error);
+// The folder the game keeps its scores in when the player names none: empty for the folder it
+// is started in (here); where the system's players expect a game they unpacked to keep them.
+std::string system_default_data_dir();
+
+// ---- The executable ----
+
+// The window icon among the executable's own resources, as SDL names it, or null when the
+// system has no such thing (the window then gets the game's embedded ICON resource).
+const char* system_icon_resource();
+// The video drivers SDL is to try, in order, as its hint takes them; null for SDL's own choice.
+const char* system_video_drivers();
+// Started from a console, a program without one of its own (a Windows GUI program) writes its
+// standard output and error there. First thing, once.
+void system_connect_console();
 
 // ---- Hardware ----
 

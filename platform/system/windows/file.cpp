@@ -42,7 +42,7 @@ bool proceed(FileStep step) {
 }
 
 bool report(FileStep step, const std::string& path, int error_number, FileFailure* failure) {
-    *failure = FileFailure{step, path, error_number};
+    *failure = FileFailure{step, path, error_number, false};
     return false;
 }
 

@@ -48,6 +48,39 @@ bool system_user_settings_dir(std::string* dir, std::string* error) {
     return system_user_data_dir(dir, error);
 }
 
+// Beside gnatrix.exe, wherever the player unpacked it and whichever folder started it.
+std::string system_default_data_dir() {
+    std::wstring path(MAX_PATH, L'\0');
+    for (;;) {
+        const DWORD length = GetModuleFileNameW(nullptr, path.data(), DWORD(path.size()));
+        if (length == 0) return "";
+        if (length < path.size()) {
+            path.resize(length);
+            break;
+        }
+        path.resize(path.size() * 2);
+    }
+    return utf8_of(path.substr(0, path.find_last_of(L"\\/")));
+}
+
+// Icon 1 of gnatrix.rc: every size Windows asks for, in the title bar, task bar and Alt+Tab.
+const char* system_icon_resource() {
+    return "1";
+}
+
+const char* system_video_drivers() {
+    return nullptr;
+}
+
+// A GUI program gets no console; a command prompt that started it has one to lend. Streams
+// already redirected (a file, a pipe) stay as they are.
+void system_connect_console() {
+    if (GetFileType(GetStdHandle(STD_OUTPUT_HANDLE)) != FILE_TYPE_UNKNOWN ||
+        !AttachConsole(ATTACH_PARENT_PROCESS))
+        return;
+    if (!freopen("CONOUT$", "w", stdout) || !freopen("CONOUT$", "w", stderr)) FreeConsole();
+}
+
 // A hardware adapter, not the Basic Render Driver that rasterises in software.
 bool system_has_gpu() {
     IDXGIFactory1* factory = nullptr;
@@ -79,6 +112,9 @@ void* system_library_function(void* library, const char* function) {
 void system_library_unload(void* library) {
     if (library) FreeLibrary(static_cast<HMODULE>(library));
 }
+
+// Windows' sound drivers say nothing of their own when no device opens.
+void system_quiet_sound_library() {}
 
 // Started from Explorer the game has no standard error: the message gets a box of its own.
 void system_report_fatal(const char* message) {
