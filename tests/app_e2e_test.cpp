@@ -136,7 +136,7 @@ void pad_press(GameHarness& game, SDL_Joystick* pad, SDL_GameControllerButton b)
 
 std::string state_dump() {
     std::string path = temp_path("pad_state.txt");
-    FILE* out = fopen(path.c_str(), "w");
+    FILE* out = fopen(path.c_str(), "wb");
     platform_state_dumper()(out);
     fclose(out);
     return slurp(path);

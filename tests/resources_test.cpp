@@ -51,8 +51,8 @@ uint32_t be32(const Bytes& b, size_t at) {
 int run_tool(const std::string& tool, const fs::path& source_root, const fs::path& output_root,
              const fs::path& messages = "") {
     const std::string program = std::string(GNATRIX_BINARY_DIR) + "/" + tool + GNATRIX_EXE_SUFFIX;
-    return process_run({{program, source_root.string(), output_root.string()}, "", "",
-                        messages.string(), {}});
+    return process_run(
+        {{program, source_root.string(), output_root.string()}, "", "", messages.string(), {}});
 }
 
 // --- Regeneration ---------------------------------------------------------------------------
@@ -433,7 +433,7 @@ TEST(ResourceManifest, ListsEveryResourceWithAnExistingFile) {
         std::string type, name, file;
         if (!(words >> type >> name >> file) || type[0] == '#') continue;
         fs::path path =
-            fs::path(file).is_absolute() ? fs::path(file) : source_path("resources/" + file);
+            fs::path(file).has_root_directory() ? fs::path(file) : source_path("resources/" + file);
         EXPECT_TRUE(fs::exists(path)) << line;
         entries.insert(type + " " + name + " " + file);
     }

@@ -28,7 +28,7 @@ FILE* create_numbered(time_t when, std::string* path) {
     for (int n = 1; n < 1000; ++n) {
         *path = std::string(stamp) + (n > 1 ? "-" + std::to_string(n) : "") + ".png";
         // "x": fails when the name is taken, so two shots in one second keep both.
-        if (FILE* f = fopen(path->c_str(), "wbx")) return f;
+        if (FILE* f = system_create_new_file(path->c_str())) return f;
         if (errno != EEXIST) return nullptr;
     }
     return nullptr;

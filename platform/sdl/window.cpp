@@ -56,7 +56,7 @@ void report(const std::string& message) {
 }
 
 void write_state_dump(const std::string& path) {
-    FILE* out = fopen(path.c_str(), "w");
+    FILE* out = fopen(path.c_str(), "wb");  // the same bytes on every system
     if (out) {
         if (StateDumper dumper = platform_state_dumper()) dumper(out);
         if (fclose(out) == 0) return;

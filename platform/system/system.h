@@ -5,6 +5,7 @@
 #pragma once
 #include <cstddef>
 #include <cstdint>
+#include <cstdio>
 #include <ctime>
 #include <string>
 
@@ -48,6 +49,9 @@ struct FileFailure {
 bool system_replace_file(const char* path, const void* data, size_t size, FileFault fault,
                          FileFailure* failure);
 
+// Opens a new file for writing (binary); null with errno EEXIST when the name is taken.
+std::FILE* system_create_new_file(const char* path);
+
 // ---- Folders ----
 
 // The folder the game keeps the player's data in (made by whoever uses it). False with the
@@ -66,9 +70,10 @@ std::string system_default_data_dir();
 const char* system_icon_resource();
 // The video drivers SDL is to try, in order, as its hint takes them; null for SDL's own choice.
 const char* system_video_drivers();
-// Started from a console, a program without one of its own (a Windows GUI program) writes its
-// standard output and error there. First thing, once.
-void system_connect_console();
+// Standard output and error as the game writes them on every system: the bytes it writes (no
+// carriage returns added), to the console that started it even when it has none of its own (a
+// Windows GUI program). First thing, once.
+void system_standard_streams();
 
 // ---- Hardware ----
 

@@ -74,7 +74,8 @@ HANDLE inheritable(const std::string& path, bool write) {
 int process_run(const ProcessRun& run) {
     if (run.args.empty()) return -1;
     std::wstring command;
-    for (const std::string& arg : run.args) command += (command.empty() ? L"" : L" ") + quoted(wide(arg));
+    for (const std::string& arg : run.args)
+        command += (command.empty() ? L"" : L" ") + quoted(wide(arg));
     std::wstring env = environment_block(run);
     const std::wstring dir = wide(run.dir);
     STARTUPINFOW startup{};
@@ -84,9 +85,9 @@ int process_run(const ProcessRun& run) {
     startup.hStdOutput = inheritable(run.out, true);
     startup.hStdError = inheritable(run.err, true);
     PROCESS_INFORMATION child{};
-    const bool started = CreateProcessW(
-        nullptr, command.data(), nullptr, nullptr, TRUE, CREATE_UNICODE_ENVIRONMENT, env.data(),
-        dir.empty() ? nullptr : dir.c_str(), &startup, &child);
+    const bool started =
+        CreateProcessW(nullptr, command.data(), nullptr, nullptr, TRUE, CREATE_UNICODE_ENVIRONMENT,
+                       env.data(), dir.empty() ? nullptr : dir.c_str(), &startup, &child);
     for (HANDLE h : {startup.hStdInput, startup.hStdOutput, startup.hStdError})
         if (h != INVALID_HANDLE_VALUE) CloseHandle(h);
     if (!started) return -1;

@@ -8,7 +8,7 @@
 #   GNATRIX_WIN64_CACHE=DIR ...    keep the caches under DIR instead of ~/.cache/gnatrix
 #
 # What is built (docs/windows.md): SDL2 (SDL2.dll), SDL2_mixer with WAV only
-# (SDL2_mixer.dll), SDL2_ttf with FreeType inside it (SDL2_ttf.dll), zlib and libpng (the
+# (SDL2_mixer.dll), SDL2_ttf with FreeType and HarfBuzz inside it (SDL2_ttf.dll), zlib and libpng (the
 # screenshots), Dear ImGui (a static library, with the SDL backends' sources) and GoogleTest.
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
@@ -18,8 +18,8 @@ host=x86_64-w64-mingw32
 jobs=${GNATRIX_JOBS:-$(nproc)}
 
 # The Linux build's development packages, each standing for the source package built here.
-linux_packages=(libsdl2-dev libsdl2-mixer-dev libsdl2-ttf-dev libfreetype-dev libpng-dev
-                zlib1g-dev libimgui-dev googletest)
+linux_packages=(libsdl2-dev libsdl2-mixer-dev libsdl2-ttf-dev libfreetype-dev libharfbuzz-dev
+                libpng-dev zlib1g-dev libimgui-dev googletest)
 cross_packages=(g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64
                 wine64 dpkg-dev cmake make pkg-config)
 
@@ -140,6 +140,14 @@ build_freetype() {
         -DFT_DISABLE_PNG=TRUE -DFT_DISABLE_HARFBUZZ=TRUE -DFT_DISABLE_BROTLI=TRUE
 }
 
+build_harfbuzz() {
+    # Static, inside SDL2_ttf.dll: Linux's SDL2_ttf shapes text with it, and the same shaping
+    # gives the same pixels (the help screens, the replays' screen dumps).
+    cmake_build "$1" -DBUILD_SHARED_LIBS=OFF -DHB_HAVE_FREETYPE=ON -DHB_HAVE_GLIB=OFF \
+        -DHB_HAVE_ICU=OFF -DHB_HAVE_GOBJECT=OFF -DHB_BUILD_SUBSET=OFF -DHB_BUILD_UTILS=OFF \
+        -DCMAKE_CXX_FLAGS="-fno-exceptions -fno-rtti -fno-threadsafe-statics"
+}
+
 build_sdl2() {
     cmake_build "$1" -DSDL_SHARED=ON -DSDL_STATIC=OFF -DSDL_TEST=OFF
 }
@@ -152,7 +160,8 @@ build_sdl2_mixer() {
 }
 
 build_sdl2_ttf() {
-    cmake_build "$1" -DSDL2TTF_VENDORED=OFF -DSDL2TTF_HARFBUZZ=OFF -DSDL2TTF_SAMPLES=OFF
+    cmake_build "$1" -DSDL2TTF_VENDORED=OFF -DSDL2TTF_HARFBUZZ=ON -DSDL2TTF_SAMPLES=OFF \
+        -DCMAKE_SHARED_LINKER_FLAGS="-static-libgcc -static-libstdc++ -lstdc++"
 }
 
 # Dear ImGui has no build system of its own: its core becomes a static library, and the SDL
@@ -224,6 +233,7 @@ step() {  # step NAME SOURCE-PACKAGE
 step zlib zlib
 step libpng libpng1.6
 step freetype freetype
+step harfbuzz harfbuzz
 step sdl2 libsdl2
 step sdl2_mixer libsdl2-mixer
 step sdl2_ttf libsdl2-ttf

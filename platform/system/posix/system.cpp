@@ -51,8 +51,8 @@ const char* system_video_drivers() {
     return getenv("WAYLAND_DISPLAY") ? nullptr : "x11,kmsdrm";
 }
 
-// A program here always has the standard streams it was given.
-void system_connect_console() {}
+// A program here always has the standard streams it was given, and writes bytes as they are.
+void system_standard_streams() {}
 
 // Only a render node in the kernel means a GPU; without one (Xvfb, most virtual machines) the
 // renderers SDL calls accelerated run on a software rasteriser.

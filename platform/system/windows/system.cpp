@@ -3,6 +3,8 @@
 #include "platform/system/system.h"
 
 #include <dxgi.h>
+#include <fcntl.h>
+#include <io.h>
 #include <shlobj.h>
 #include <windows.h>
 
@@ -73,12 +75,15 @@ const char* system_video_drivers() {
 }
 
 // A GUI program gets no console; a command prompt that started it has one to lend. Streams
-// already redirected (a file, a pipe) stay as they are.
-void system_connect_console() {
-    if (GetFileType(GetStdHandle(STD_OUTPUT_HANDLE)) != FILE_TYPE_UNKNOWN ||
-        !AttachConsole(ATTACH_PARENT_PROCESS))
-        return;
-    if (!freopen("CONOUT$", "w", stdout) || !freopen("CONOUT$", "w", stderr)) FreeConsole();
+// already redirected (a file, a pipe) stay as they are. Lines end as on Linux, so that the
+// output (the demo's summary, --help) is the same bytes.
+void system_standard_streams() {
+    if (GetFileType(GetStdHandle(STD_OUTPUT_HANDLE)) == FILE_TYPE_UNKNOWN &&
+        AttachConsole(ATTACH_PARENT_PROCESS) &&
+        (!freopen("CONOUT$", "w", stdout) || !freopen("CONOUT$", "w", stderr)))
+        FreeConsole();
+    _setmode(_fileno(stdout), _O_BINARY);
+    _setmode(_fileno(stderr), _O_BINARY);
 }
 
 // A hardware adapter, not the Basic Render Driver that rasterises in software.
