@@ -46,8 +46,8 @@ TEST_P(Replay, GivesTheRecordedStateScreensAndScores) {
         << error;
     ASSERT_FALSE(expected.screens.empty());
     replay::Result got = expected;
-    fs::path dir =
-        fs::path(GNATRIX_BINARY_DIR) / ("replay_" + GetParam() + "_" + std::to_string(process_id()));
+    fs::path dir = fs::path(GNATRIX_BINARY_DIR) /
+                   ("replay_" + GetParam() + "_" + std::to_string(process_id()));
     ASSERT_TRUE(replay::run(GNATRIX_EXE, base.string() + ".gxi", dir, &got, &error)) << error;
     EXPECT_EQ(got.status, 0) << got.messages;
     EXPECT_EQ(got.messages, "");

@@ -396,7 +396,8 @@ namespace {
 
 // Outside headless runs the device opens on the system's driver (the test runner's dummy one).
 TEST(SoundDeviceTest, OpensOnTheSystemDriverOutsideHeadlessRuns) {
-    process_set_env("SDL_AUDIODRIVER", "dummy", false);  // never a real speaker, whoever runs the test
+    // Never a real speaker, whoever runs the test.
+    process_set_env("SDL_AUDIODRIVER", "dummy", false);
     Options options;
     options.headless = false;
     platform_set_options(options);

@@ -44,7 +44,8 @@ bool invisible_by_fallback() {
 
 bool start_sdl(bool headless) {
     // Headless runs never touch a real display or sound device.
-    if (headless) SDL_SetHintWithPriority(SDL_HINT_VIDEODRIVER, "dummy", SDL_HINT_OVERRIDE);
+    if (headless)
+        SDL_SetHintWithPriority(SDL_HINT_VIDEODRIVER, "dummy", SDL_HINT_OVERRIDE);
     else if (const char* drivers = system_video_drivers())
         SDL_SetHint(SDL_HINT_VIDEODRIVER, drivers);
     // The executable's own icon, where the system has one: SDL reads it as the video starts.
