@@ -159,9 +159,14 @@ build_sdl2_mixer() {
         -DSDL2MIXER_OPUS=OFF -DSDL2MIXER_VORBIS= -DSDL2MIXER_WAVE=ON
 }
 
+# What CMake links every Windows program and DLL with unless told otherwise.
+windows_libraries="-lkernel32 -luser32 -lgdi32 -lwinspool -lshell32 -lole32 -loleaut32 -luuid -lcomdlg32 -ladvapi32"
+
 build_sdl2_ttf() {
+    # HarfBuzz is C++: its runtime (and the threads library under it) goes in statically, at the
+    # end of the link, where the compiler's own -lpthread would take the DLL.
     cmake_build "$1" -DSDL2TTF_VENDORED=OFF -DSDL2TTF_HARFBUZZ=ON -DSDL2TTF_SAMPLES=OFF \
-        -DCMAKE_SHARED_LINKER_FLAGS="-static-libgcc -static-libstdc++ -lstdc++"
+        -DCMAKE_C_STANDARD_LIBRARIES="-Wl,-Bstatic -lstdc++ -lwinpthread -Wl,-Bdynamic $windows_libraries"
 }
 
 # Dear ImGui has no build system of its own: its core becomes a static library, and the SDL
