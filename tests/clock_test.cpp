@@ -77,12 +77,11 @@ void fake_sleep(int64_t until) {
 
 const ClockSource FAKE_TIME = {fake_read, fake_sleep};
 
-class RealClock : public ::testing::Test {
+// The headless platform of the virtual clock's tests, its clock made real.
+class RealClock : public VirtualClock {
   protected:
     void SetUp() override {
-        Options options;
-        options.headless = true;
-        ASSERT_TRUE(platform_init(options));
+        VirtualClock::SetUp();
         clock_set_virtual(false);
         fake_now = 7000 * MS + 123456;
         fake_origin = -1;
@@ -93,7 +92,7 @@ class RealClock : public ::testing::Test {
     void TearDown() override {
         clock_set_real_source(nullptr);
         clock_set_virtual(true);
-        platform_shutdown();
+        VirtualClock::TearDown();
     }
     // Where the clock stands, to within a reading, in milliseconds since its origin.
     static double now_ms() { return double(fake_last - fake_origin) / MS; }
