@@ -118,6 +118,11 @@ TEST_F(Demo, UserDataRunsInTheSystemsFolderMadeWhenMissing) {
     GameOutput home = run("--user-data --headless --frames 2", fallback.env);
     EXPECT_EQ(0, home.status) << home.err;
     EXPECT_TRUE(fs::is_directory(fallback.folder)) << fallback.folder;
+    // A relative folder variable does not count: never a folder wherever the game was started.
+    GameOutput relative =
+        run("--user-data --headless --frames 2", fallback.env + " " + folders.data + "=rel");
+    EXPECT_EQ(0, relative.status) << relative.err;
+    EXPECT_FALSE(fs::exists(dir / "rel"));
     fs::create_directories(dir / "blocked");
     std::ofstream(dir / "blocked" / "gnatrix") << "a file, not a folder";
     GameOutput blocked = run("--data-dir blocked/gnatrix/x --headless --frames 2");

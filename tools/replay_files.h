@@ -116,10 +116,15 @@ inline bool parse_expected(const std::string& text, Result* r, std::string* erro
     return true;
 }
 
+// The exit status of a run that did not end within its time limit.
+constexpr int HUNG_STATUS = PROCESS_HUNG_STATUS;
+
 // Runs the game headless on the script in a fresh directory (with r->scores_before as its
-// scores.bin), dumping the state and the screens that r names; fills in the rest of r.
+// scores.bin), dumping the state and the screens that r names; fills in the rest of r. A run
+// still going after limit_seconds (0: no limit) is ended with HUNG_STATUS.
 inline bool run(const std::string& exe, const std::filesystem::path& script,
-                const std::filesystem::path& dir, Result* r, std::string* error) {
+                const std::filesystem::path& dir, Result* r, std::string* error,
+                unsigned limit_seconds = 0) {
     namespace fs = std::filesystem;
     fs::remove_all(dir);
     fs::create_directories(dir);
@@ -136,7 +141,8 @@ inline bool run(const std::string& exe, const std::filesystem::path& script,
         args.push_back("--dump-screen");
         args.push_back(std::to_string(pass) + ":screen" + std::to_string(pass) + ".bmp");
     }
-    r->status = process_run({args, dir.string(), "", (dir / "messages.txt").string(), {}});
+    r->status =
+        process_run({args, dir.string(), "", (dir / "messages.txt").string(), {}, limit_seconds});
     if (r->status < 0) {
         *error = "cannot run " + exe;
         return false;

@@ -45,6 +45,8 @@ bool redirect(const char* path, int fd, int flags) {
         !redirect(run.out.c_str(), STDOUT_FILENO, to_file) ||
         !redirect(run.err.c_str(), STDERR_FILENO, to_file))
         _exit(126);
+    // The alarm outlives the exec, so a hung program ends even if its parent is killed first.
+    alarm(run.limit_seconds);
     execve(argv[0], argv, envp);
     _exit(127);
 }

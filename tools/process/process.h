@@ -9,12 +9,17 @@
 // own when empty), the files its standard output and error go to (discarded when empty; its
 // standard input is empty),
 // and changes to the environment it inherits: "NAME=VALUE" sets a variable, "NAME" removes it.
+// A run still going after limit_seconds (0: no limit) is ended with PROCESS_HUNG_STATUS.
 struct ProcessRun {
     std::vector<std::string> args;
     std::string dir;
     std::string out, err;
     std::vector<std::string> env;
+    unsigned limit_seconds = 0;
 };
+
+// The exit status of a run ended at its time limit: 128 + SIGALRM, as on Linux.
+constexpr int PROCESS_HUNG_STATUS = 128 + 14;
 
 // Runs the program and waits for it: its exit status; 128 + the signal that killed it; -1 when
 // it could not be started.

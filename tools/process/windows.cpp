@@ -92,7 +92,11 @@ int process_run(const ProcessRun& run) {
         if (h != INVALID_HANDLE_VALUE) CloseHandle(h);
     if (!started) return -1;
     DWORD status = DWORD(-1);
-    WaitForSingleObject(child.hProcess, INFINITE);
+    const DWORD limit = run.limit_seconds ? DWORD(run.limit_seconds) * 1000 : INFINITE;
+    if (WaitForSingleObject(child.hProcess, limit) == WAIT_TIMEOUT) {
+        TerminateProcess(child.hProcess, PROCESS_HUNG_STATUS);
+        WaitForSingleObject(child.hProcess, INFINITE);
+    }
     GetExitCodeProcess(child.hProcess, &status);
     CloseHandle(child.hProcess);
     CloseHandle(child.hThread);

@@ -15,10 +15,17 @@
 
 namespace {
 
-// The roaming application-data folder: %APPDATA% as the player's environment has it, else
-// where the shell keeps it.
+// A drive's path (C:\ or C:/) or a share's (\\server).
+bool is_absolute(const wchar_t* path) {
+    return (path[0] && path[1] == L':' && (path[2] == L'\\' || path[2] == L'/')) ||
+           (path[0] == L'\\' && path[1] == L'\\');
+}
+
+// The roaming application-data folder: %APPDATA% as the player's environment has it (a relative
+// one does not count), else where the shell keeps it.
 std::wstring roaming_app_data() {
-    if (const wchar_t* app_data = _wgetenv(L"APPDATA"); app_data && app_data[0]) return app_data;
+    if (const wchar_t* app_data = _wgetenv(L"APPDATA"); app_data && is_absolute(app_data))
+        return app_data;
     std::wstring folder;
     wchar_t* known = nullptr;
     if (SHGetKnownFolderPath(FOLDERID_RoamingAppData, 0, nullptr, &known) == S_OK) folder = known;
