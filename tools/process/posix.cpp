@@ -69,6 +69,14 @@ int process_id() {
     return int(getpid());
 }
 
+int process_user_id() {
+    return int(geteuid());
+}
+
+bool process_set_owner(const std::string& path, int user, int group) {
+    return chown(path.c_str(), uid_t(user), gid_t(group)) == 0;
+}
+
 void process_set_env(const char* name, const char* value, bool replace) {
     setenv(name, value, replace);
 }

@@ -28,6 +28,11 @@ int process_run(const ProcessRun& run);
 // This process's id, for names of files of its own.
 int process_id();
 
+// Files' owners, which only POSIX has: this process's effective user id (-1 on Windows), and
+// giving a file to a user and group (false on Windows).
+int process_user_id();
+bool process_set_owner(const std::string& path, int user, int group);
+
 // Sets a variable of this process's environment (keeping one already set when !replace).
 void process_set_env(const char* name, const char* value, bool replace = true);
 void process_unset_env(const char* name);

@@ -107,6 +107,14 @@ int process_id() {
     return int(GetCurrentProcessId());
 }
 
+int process_user_id() {
+    return -1;
+}
+
+bool process_set_owner(const std::string&, int, int) {
+    return false;
+}
+
 // _putenv_s changes the C runtime's copy and Windows' own, which SDL and child processes read.
 void process_set_env(const char* name, const char* value, bool replace) {
     if (!replace && getenv(name)) return;

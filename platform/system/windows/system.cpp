@@ -15,16 +15,17 @@
 
 namespace {
 
-// A drive's path (C:\ or C:/) or a share's (\\server).
-bool is_absolute(const wchar_t* path) {
-    return (path[0] && path[1] == L':' && (path[2] == L'\\' || path[2] == L'/')) ||
-           (path[0] == L'\\' && path[1] == L'\\');
+// A path from a drive's root (C:\ or C:/), the current drive's (\ or /) or a share's: never one
+// that depends on the folder the game was started in.
+bool is_rooted(const wchar_t* path) {
+    const auto separator = [](wchar_t c) { return c == L'\\' || c == L'/'; };
+    return separator(path[0]) || (path[0] && path[1] == L':' && separator(path[2]));
 }
 
 // The roaming application-data folder: %APPDATA% as the player's environment has it (a relative
 // one does not count), else where the shell keeps it.
 std::wstring roaming_app_data() {
-    if (const wchar_t* app_data = _wgetenv(L"APPDATA"); app_data && is_absolute(app_data))
+    if (const wchar_t* app_data = _wgetenv(L"APPDATA"); app_data && is_rooted(app_data))
         return app_data;
     std::wstring folder;
     wchar_t* known = nullptr;
