@@ -1,0 +1,269 @@
+#!/usr/bin/env python3
+"""The browser version in a real browser: headless Chromium, driven through its DevTools
+protocol, plays the page as served by a plain static server.
+
+  tools/web/browser_test.py [--folder build-web/web] [--shots DIR] [--timedemo]
+
+Loads the page, waits for the title, starts a game with F2, moves and clicks on the canvas and
+checks through the game's exported state (gnatrix_state_text) that it plays and that a shot was
+fired; lets the game end, reloads and checks that the score table written before the reload is
+still there; ends the game with the page's button and checks that the page offers another.
+Screenshots of the page go to --shots. With --timedemo it also replays the shipped demo unpaced
+and prints the frames per second. Prints one line per check and 'N passed, N failed'."""
+import argparse
+import base64
+import json
+import os
+import shutil
+import subprocess
+import sys
+import tempfile
+import threading
+import time
+import urllib.request
+
+import websocket
+
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+import serve  # noqa: E402
+
+STATE_START, STATE_PLAY = 2, 4
+checks = {'passed': 0, 'failed': 0}
+
+
+def check(ok, what):
+    checks['passed' if ok else 'failed'] += 1
+    print(('ok     ' if ok else 'FAILED ') + what, flush=True)
+    return ok
+
+
+class Browser:
+    """Headless Chromium with a page, and the protocol calls the test needs."""
+
+    def __init__(self):
+        self.profile = tempfile.mkdtemp(prefix='gnatrix-chromium-')
+        chromium = shutil.which('chromium') or shutil.which('chromium-browser')
+        self.process = subprocess.Popen(
+            [chromium, '--headless=new', '--no-sandbox', '--no-first-run', '--mute-audio',
+             '--remote-debugging-port=0', '--remote-allow-origins=*', '--window-size=1024,800',
+             '--enable-unsafe-swiftshader', '--user-data-dir=' + self.profile, 'about:blank'],
+            stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        port = self._port()
+        pages = json.load(urllib.request.urlopen(f'http://127.0.0.1:{port}/json/list'))
+        page = next(p for p in pages if p['type'] == 'page')
+        self.ws = websocket.create_connection(page['webSocketDebuggerUrl'], timeout=60,
+                                              suppress_origin=True)
+        self.next_id = 0
+        self.call('Page.enable')
+        self.call('Runtime.enable')
+
+    def _port(self):
+        active = os.path.join(self.profile, 'DevToolsActivePort')
+        for _ in range(300):
+            if os.path.exists(active):
+                with open(active) as f:
+                    first = f.readline().strip()
+                if first:
+                    return int(first)
+            time.sleep(0.1)
+        raise RuntimeError('chromium did not open its DevTools port')
+
+    def call(self, method, **params):
+        self.next_id += 1
+        ident = self.next_id
+        self.ws.send(json.dumps({'id': ident, 'method': method, 'params': params}))
+        while True:
+            message = json.loads(self.ws.recv())
+            if message.get('method') == 'Runtime.consoleAPICalled':
+                args = message['params']['args']
+                text = ' '.join(str(a.get('value', a.get('description', ''))) for a in args)
+                self.console.append(text)
+            if message.get('method') == 'Runtime.exceptionThrown':
+                self.console.append('exception: ' + json.dumps(message['params'])[:400])
+            if message.get('id') == ident:
+                if 'error' in message:
+                    raise RuntimeError(f'{method}: {message["error"]}')
+                return message.get('result', {})
+
+    console = []
+
+    def evaluate(self, expression):
+        result = self.call('Runtime.evaluate', expression=expression, returnByValue=True,
+                           awaitPromise=True)
+        if 'exceptionDetails' in result:
+            return None
+        return result['result'].get('value')
+
+    def wait_for(self, expression, seconds):
+        deadline = time.monotonic() + seconds
+        while time.monotonic() < deadline:
+            value = self.evaluate(expression)
+            if value:
+                return value
+            time.sleep(0.1)
+        return None
+
+    def key(self, key, code, vk):
+        for kind in ('keyDown', 'keyUp'):
+            self.call('Input.dispatchKeyEvent', type=kind, key=key, code=code,
+                      windowsVirtualKeyCode=vk, nativeVirtualKeyCode=vk)
+            time.sleep(0.1)
+
+    def mouse(self, kind, x, y, **extra):
+        self.call('Input.dispatchMouseEvent', type=kind, x=x, y=y, **extra)
+
+    def screenshot(self, path):
+        data = self.call('Page.captureScreenshot', format='png')['data']
+        with open(path, 'wb') as f:
+            f.write(base64.b64decode(data))
+        print('       screenshot ' + path, flush=True)
+
+    def close(self):
+        try:
+            self.call('Browser.close')
+        except Exception:
+            pass
+        try:
+            self.process.wait(timeout=10)
+        except subprocess.TimeoutExpired:
+            self.process.kill()
+        shutil.rmtree(self.profile, ignore_errors=True)
+
+
+def state(browser):
+    """The game's state as --dump-state writes it: {name: value text}."""
+    text = browser.evaluate('Module.UTF8ToString(Module._gnatrix_state_text())') or ''
+    values = {}
+    for line in text.splitlines():
+        name, _, value = line.partition(' ')
+        values.setdefault(name, value)
+    return values
+
+
+def number(browser, name):
+    value = state(browser).get(name)
+    return int(value.split()[0]) if value else None
+
+
+def wait_state(browser, name, wanted, seconds):
+    deadline = time.monotonic() + seconds
+    while time.monotonic() < deadline:
+        if number(browser, name) == wanted:
+            return True
+        time.sleep(0.1)
+    return False
+
+
+def open_page(browser, url):
+    browser.call('Page.navigate', url=url)
+    return browser.wait_for("typeof Module === 'object' && Module.calledRun === true && "
+                            "!!Module._gnatrix_state_text", 120)
+
+
+def canvas_centre(browser):
+    box = browser.evaluate("(() => { const r = document.getElementById('canvas')"
+                           ".getBoundingClientRect(); return [r.x, r.y, r.width, r.height]; })()")
+    return box[0] + box[2] / 2, box[1] + box[3] / 2
+
+
+def scores_file(browser):
+    return browser.evaluate("(() => { try { return Array.from(Module.FS.readFile("
+                            "'/gnatrix/scores.bin')); } catch (e) { return null; } })()")
+
+
+def play(browser, shots):
+    if not check(wait_state(browser, 'game_state', STATE_START, 60), 'the title is up'):
+        return
+    browser.key('F2', 'F2', 113)
+    if not check(wait_state(browser, 'game_state', STATE_PLAY, 20), 'F2 starts a game'):
+        return
+    x, y = canvas_centre(browser)
+    browser.mouse('mouseMoved', x, y)
+    # The first click takes the mouse (pointer lock), as on the desktop; it is not a shot.
+    browser.mouse('mousePressed', x, y, button='left', clickCount=1)
+    browser.mouse('mouseReleased', x, y, button='left', clickCount=1)
+    time.sleep(0.3)
+    before = number(browser, 'rocket_x')
+    for step in range(1, 11):
+        browser.mouse('mouseMoved', x + 12 * step, y)
+        time.sleep(0.03)
+    time.sleep(0.2)
+    moved = number(browser, 'rocket_x')
+    check(moved is not None and before is not None and moved != before,
+          f'the mouse steers the rocket (x {before} -> {moved})')
+    browser.mouse('mousePressed', x + 120, y, button='left', clickCount=1)
+    fired = False
+    deadline = time.monotonic() + 3
+    while time.monotonic() < deadline and not fired:
+        fired = number(browser, 'ray_state') not in (0, None)
+    if shots:
+        browser.screenshot(os.path.join(shots, 'web-play.png'))
+    browser.mouse('mouseReleased', x + 120, y, button='left', clickCount=1)
+    check(fired, 'a click fires the ray')
+
+
+def scores_survive_reload(browser, url):
+    # The game goes on unattended until the bugs that get past end it; the table is written.
+    ended = wait_state(browser, 'game_state', STATE_START, 120)
+    check(ended, 'the game ends when the bugs have got past')
+    saved = browser.wait_for("Module.gnatrixSaving === false", 20)
+    table = scores_file(browser)
+    if not check(ended and saved and table is not None and len(table) == 320,
+                 'scores.bin is written and stored in the browser'):
+        return
+    open_page(browser, url)
+    wait_state(browser, 'game_state', STATE_START, 60)
+    check(scores_file(browser) == table, 'after a reload the score table is the one written before')
+
+
+def end_from_page(browser, shots):
+    browser.evaluate("document.getElementById('end').click()")
+    offered = browser.wait_for("!document.getElementById('again').hidden && "
+                               "document.getElementById('status').textContent", 30)
+    check(bool(offered), f'the page\'s End game ends it and offers another ({offered})')
+    if shots:
+        browser.screenshot(os.path.join(shots, 'web-ended.png'))
+
+
+def timedemo(browser, url):
+    open_page(browser, url + '?timedemo')
+    line = browser.wait_for("(window.gnatrixOutput || []).find(l => l.startsWith('timedemo:'))",
+                            300)
+    check(bool(line), 'the timedemo runs in the browser')
+    if line:
+        print('       ' + line, flush=True)
+
+
+def main():
+    parser = argparse.ArgumentParser()
+    parser.add_argument('--folder', default='build-web/web')
+    parser.add_argument('--shots', default='')
+    parser.add_argument('--timedemo', action='store_true')
+    args = parser.parse_args()
+    if args.shots:
+        os.makedirs(args.shots, exist_ok=True)
+    httpd = serve.server(args.folder, 0)
+    threading.Thread(target=httpd.serve_forever, daemon=True).start()
+    url = f'http://127.0.0.1:{httpd.server_address[1]}/index.html'
+    browser = Browser()
+    try:
+        if check(bool(open_page(browser, url)), 'the page loads the game'):
+            if args.shots:
+                time.sleep(1)
+                browser.screenshot(os.path.join(args.shots, 'web-title.png'))
+            play(browser, args.shots)
+            scores_survive_reload(browser, url)
+            end_from_page(browser, args.shots)
+        if args.timedemo:
+            timedemo(browser, url)
+    finally:
+        if checks['failed']:
+            print('browser console:\n  ' + '\n  '.join(browser.console[-30:]))
+        browser.close()
+        httpd.shutdown()
+    print(f"web: {checks['passed']} passed, {checks['failed']} failed")
+    return 1 if checks['failed'] else 0
+
+
+if __name__ == '__main__':
+    sys.exit(main())

@@ -1,0 +1,78 @@
+#!/usr/bin/env bash
+# The browser's (WebAssembly) libraries the game links, built with Debian's Emscripten from
+# Debian's own source packages of the versions the Linux build uses, into a cache outside the
+# clone keyed by those versions and by these scripts: the first run builds (some minutes), later
+# runs find the cache and return at once. Prints the cache folder as its last line.
+#
+#   tools/web/deps.sh              build when missing, print the folder
+#   GNATRIX_DEPS_CACHE=DIR ...     keep the caches under DIR instead of ~/.cache/gnatrix
+#
+# What is built, all static (docs/web.md): SDL2, SDL2_mixer with WAV only, SDL2_ttf with
+# FreeType, zlib and libpng (the screenshots), and Dear ImGui (with the SDL backends' sources).
+set -euo pipefail
+here=$(cd "$(dirname "$0")" && pwd)
+deps_name=web
+toolchain=/usr/share/emscripten/cmake/Modules/Platform/Emscripten.cmake
+compiler=emcc
+linux_packages=(libsdl2-dev libsdl2-mixer-dev libsdl2-ttf-dev libfreetype-dev libpng-dev
+                zlib1g-dev libimgui-dev)
+tool_packages=(emscripten node-acorn dpkg-dev cmake make pkg-config)
+# Emscripten's optimiser needs acorn, which Debian keeps in its shared Node.js folder.
+export NODE_PATH=/usr/share/nodejs
+# Its scripts run on the system's Python, whatever else comes first on the PATH.
+export EMSDK_PYTHON=/usr/bin/python3
+# shellcheck source=../source_deps.sh
+. "$here/../source_deps.sh"
+
+build_zlib() {
+    # Compiled straight into a static library: its CMake build wants the Windows resource script
+    # that Debian's source leaves out, and the shared library means nothing here.
+    local src=$1 obj=$work/build-zlib f
+    mkdir -p "$obj" "$stage/include" "$stage/lib"
+    for f in adler32 compress crc32 deflate gzclose gzlib gzread gzwrite infback inffast inflate \
+             inftrees trees uncompr zutil; do
+        "${launcher_command[@]}" emcc -O2 -w -c "$src/$f.c" -o "$obj/$f.o" &
+        [ "$(jobs -rp | wc -l)" -lt "$jobs" ] || wait -n
+    done
+    wait
+    emar rcs "$stage/lib/libz.a" "$obj"/*.o
+    cp "$src/zlib.h" "$src/zconf.h" "$stage/include/"
+    zlib_pkgconfig "$src"
+}
+
+build_libpng() {
+    cmake_build "$1" -DPNG_SHARED=OFF -DPNG_STATIC=ON -DPNG_TESTS=OFF -DPNG_EXECUTABLES=OFF \
+        -DPNG_TOOLS=OFF -DZLIB_ROOT="$stage"
+}
+
+build_freetype() {
+    cmake_build "$1" -DBUILD_SHARED_LIBS=OFF "${freetype_alone[@]}"
+}
+
+build_sdl2() {
+    cmake_build "$1" -DSDL_SHARED=OFF -DSDL_STATIC=ON -DSDL_TEST=OFF
+}
+
+build_sdl2_mixer() {
+    cmake_build "$1" -DBUILD_SHARED_LIBS=OFF "${mixer_wav_only[@]}"
+}
+
+build_sdl2_ttf() {
+    cmake_build "$1" -DBUILD_SHARED_LIBS=OFF "${ttf_freetype_only[@]}"
+}
+
+build_imgui() {
+    build_imgui_with "$1" emar em++ -std=c++11
+}
+
+deps_steps() {
+    step zlib zlib
+    step libpng libpng1.6
+    step freetype freetype
+    step sdl2 libsdl2
+    step sdl2_mixer libsdl2-mixer
+    step sdl2_ttf libsdl2-ttf
+    step imgui imgui
+}
+
+deps_run
