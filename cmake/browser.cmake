@@ -8,9 +8,13 @@ target_sources(gx_system PRIVATE ${CMAKE_SOURCE_DIR}/platform/system/posix/file.
 file(GLOB browser_sdl_sources CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/platform/sdl/browser/*.cpp)
 target_sources(gx_platform PRIVATE ${browser_sdl_sources})
 # By its path: `-lSDL2_mixer` would ask Emscripten for a port of its own, which Debian's lacks.
-find_library(GNATRIX_SDL2_MIXER_LIBRARY SDL2_mixer PATHS ${SDL2_MIXER_LIBRARY_DIRS} REQUIRED
+find_library(GNATRIX_SDL2_MIXER_LIBRARY libSDL2_mixer.a PATHS ${SDL2_MIXER_LIBRARY_DIRS} REQUIRED
+             NO_CMAKE_FIND_ROOT_PATH
              NO_DEFAULT_PATH)
 target_link_libraries(gx_platform PRIVATE ${GNATRIX_SDL2_MIXER_LIBRARY})
+# libpng's static library needs zlib's.
+pkg_check_modules(ZLIB REQUIRED IMPORTED_TARGET zlib)
+target_link_libraries(gx_platform PRIVATE PkgConfig::ZLIB)
 
 set(GNATRIX_WEB_DIR ${CMAKE_BINARY_DIR}/web)
 set_target_properties(gnatrix PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${GNATRIX_WEB_DIR})
@@ -23,8 +27,10 @@ set(GNATRIX_WEB_LINK_OPTIONS
     -sALLOW_MEMORY_GROWTH -sINITIAL_MEMORY=33554432 -sENVIRONMENT=web
     -sEXPORTED_FUNCTIONS=_main,_gnatrix_state_text
     -sEXPORTED_RUNTIME_METHODS=UTF8ToString,FS
-    # SDL's sound starts suspended until the first click or key; this resumes it then.
-    "-sDEFAULT_LIBRARY_FUNCS_TO_INCLUDE=$autoResumeAudioContext"
+    # SDL's sound starts suspended until the first click or key; Emscripten's
+    # $autoResumeAudioContext, which SDL calls, resumes it then. (From a file: CMake's link
+    # script would keep the escaped "$$".)
+    -sDEFAULT_LIBRARY_FUNCS_TO_INCLUDE=@${CMAKE_SOURCE_DIR}/web/library-functions.json
     -lidbfs.js --pre-js ${CMAKE_SOURCE_DIR}/web/gnatrix-pre.js)
 target_link_options(gnatrix PRIVATE ${GNATRIX_WEB_LINK_OPTIONS})
 set_property(TARGET gnatrix APPEND PROPERTY LINK_DEPENDS ${CMAKE_SOURCE_DIR}/web/gnatrix-pre.js)

@@ -73,6 +73,11 @@
     }
   }
 
-  Module['preRun'] = [].concat(Module['preRun'] || [], mountData, fetchTimedemo);
+  // The page is SDL's display: the platform names the desktop's drivers unless told.
+  function chooseDisplay() {
+    ENV['SDL_VIDEODRIVER'] = 'emscripten';
+  }
+
+  Module['preRun'] = [].concat(Module['preRun'] || [], chooseDisplay, mountData, fetchTimedemo);
   Module['postRun'] = [].concat(Module['postRun'] || [], watchEnd);
 })();

@@ -27,7 +27,7 @@ import websocket
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 import serve  # noqa: E402
 
-STATE_START, STATE_PLAY = 2, 4
+STATE_TITLE, STATE_START, STATE_PLAY = 1, 2, 4
 checks = {'passed': 0, 'failed': 0}
 
 
@@ -146,9 +146,11 @@ def number(browser, name):
 
 
 def wait_state(browser, name, wanted, seconds):
+    """Waits until the value is one of wanted (a number or a tuple)."""
+    wanted = wanted if isinstance(wanted, tuple) else (wanted,)
     deadline = time.monotonic() + seconds
     while time.monotonic() < deadline:
-        if number(browser, name) == wanted:
+        if number(browser, name) in wanted:
             return True
         time.sleep(0.1)
     return False
@@ -172,7 +174,7 @@ def scores_file(browser):
 
 
 def play(browser, shots):
-    if not check(wait_state(browser, 'game_state', STATE_START, 60), 'the title is up'):
+    if not check(wait_state(browser, 'game_state', (STATE_TITLE, STATE_START), 60), 'the title is up'):
         return
     browser.key('F2', 'F2', 113)
     if not check(wait_state(browser, 'game_state', STATE_PLAY, 20), 'F2 starts a game'):
@@ -204,7 +206,7 @@ def play(browser, shots):
 
 def scores_survive_reload(browser, url):
     # The game goes on unattended until the bugs that get past end it; the table is written.
-    ended = wait_state(browser, 'game_state', STATE_START, 120)
+    ended = wait_state(browser, 'game_state', (STATE_TITLE, STATE_START), 120)
     check(ended, 'the game ends when the bugs have got past')
     saved = browser.wait_for("Module.gnatrixSaving === false", 20)
     table = scores_file(browser)
@@ -212,7 +214,7 @@ def scores_survive_reload(browser, url):
                  'scores.bin is written and stored in the browser'):
         return
     open_page(browser, url)
-    wait_state(browser, 'game_state', STATE_START, 60)
+    wait_state(browser, 'game_state', (STATE_TITLE, STATE_START), 60)
     check(scores_file(browser) == table, 'after a reload the score table is the one written before')
 
 
@@ -228,7 +230,7 @@ def end_from_page(browser, shots):
 def timedemo(browser, url):
     open_page(browser, url + '?timedemo')
     line = browser.wait_for("(window.gnatrixOutput || []).find(l => l.startsWith('timedemo:'))",
-                            300)
+                            120)
     check(bool(line), 'the timedemo runs in the browser')
     if line:
         print('       ' + line, flush=True)

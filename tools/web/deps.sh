@@ -46,19 +46,36 @@ build_libpng() {
 }
 
 build_freetype() {
-    cmake_build "$1" -DBUILD_SHARED_LIBS=OFF "${freetype_alone[@]}"
+    # With zlib's library, not the copy FreeType would compile in: all goes into one program.
+    cmake_build "$1" -DBUILD_SHARED_LIBS=OFF "${freetype_alone[@]}" -DFT_DISABLE_ZLIB=FALSE \
+        -DFT_REQUIRE_ZLIB=TRUE -DZLIB_ROOT="$stage"
 }
 
 build_sdl2() {
     cmake_build "$1" -DSDL_SHARED=OFF -DSDL_STATIC=ON -DSDL_TEST=OFF
 }
 
+# The pkg-config file the companions' CMake builds leave out for Emscripten.
+companion_pkgconfig() {  # companion_pkgconfig NAME HEADER LIBS
+    local name=$1 header=$stage/include/SDL2/$2 macro version=() part
+    macro=SDL_$(tr a-z A-Z <<< "${name#SDL2_}")
+    for part in MAJOR_VERSION MINOR_VERSION PATCHLEVEL; do
+        version+=("$(sed -n "s/^#define ${macro}_$part  *\([0-9]*\).*/\1/p" "$header")")
+    done
+    printf '%s\n' "prefix=$prefix" "Name: $name" "Description: $name, built for the browser" \
+        "Version: ${version[0]}.${version[1]}.${version[2]}" 'Requires: sdl2' \
+        "Libs: -L\${prefix}/lib $3" 'Cflags: -I${prefix}/include/SDL2' \
+        > "$stage/lib/pkgconfig/$name.pc"
+}
+
 build_sdl2_mixer() {
     cmake_build "$1" -DBUILD_SHARED_LIBS=OFF "${mixer_wav_only[@]}"
+    companion_pkgconfig SDL2_mixer SDL_mixer.h -lSDL2_mixer
 }
 
 build_sdl2_ttf() {
     cmake_build "$1" -DBUILD_SHARED_LIBS=OFF "${ttf_freetype_only[@]}"
+    companion_pkgconfig SDL2_ttf SDL_ttf.h "-lSDL2_ttf -lfreetype"
 }
 
 build_imgui() {
