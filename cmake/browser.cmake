@@ -27,9 +27,9 @@ set(GNATRIX_WEB_LINK_OPTIONS
     -sALLOW_MEMORY_GROWTH -sINITIAL_MEMORY=33554432 -sENVIRONMENT=web
     -sEXPORTED_FUNCTIONS=_main,_gnatrix_state_text
     -sEXPORTED_RUNTIME_METHODS=UTF8ToString,FS
-    # SDL's sound starts suspended until the first click or key; Emscripten's
-    # $autoResumeAudioContext, which SDL calls, resumes it then. (From a file: CMake's link
-    # script would keep the escaped "$$".)
+    # What SDL's audio calls from JavaScript: $autoResumeAudioContext (sound starts suspended
+    # until the first click or key, and resumes then) and $dynCall (its audio callback). From a
+    # file: CMake's link script would keep the escaped "$$".
     -sDEFAULT_LIBRARY_FUNCS_TO_INCLUDE=@${CMAKE_SOURCE_DIR}/web/library-functions.json
     -lidbfs.js --pre-js ${CMAKE_SOURCE_DIR}/web/gnatrix-pre.js)
 target_link_options(gnatrix PRIVATE ${GNATRIX_WEB_LINK_OPTIONS})
