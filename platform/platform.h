@@ -22,6 +22,8 @@ struct Options {
     ScaleMode scale_mode = ScaleMode::Default;
     // Plays on while the window is in the background; otherwise the program holds still there.
     bool background_run = false;
+    // Given on the command line: the settings file does not override these for the run.
+    bool background_given = false, pad_speed_given = false, rumble_given = false;
     std::string play_file;
     std::string record_file;
     bool has_seed = false;

@@ -14,6 +14,9 @@ struct Settings {
     std::optional<int> x, y;              // window-position = 100,50
     std::optional<ScaleMode> scale_mode;  // scale-mode = integer | fit | smooth
     std::optional<double> mouse_speed;    // mouse-speed = 0.25 to 4
+    std::optional<bool> background_run;   // background = run | pause
+    std::optional<double> pad_speed;      // pad-speed = 0.1 to 20
+    std::optional<bool> rumble;           // rumble = yes | no
 };
 
 // Reads a settings text: the keys it has (keys of other versions are passed over). False with

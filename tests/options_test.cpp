@@ -157,7 +157,10 @@ const char* const PLAYERS_FILE =
     "pad-dead-zone = 8000   # a key of another version\n"
     "full-screen = no\n"
     "scale-mode = smooth\n"
-    "window-position = -20,40\n";
+    "window-position = -20,40\n"
+    "background = run\n"
+    "pad-speed = 1.5\n"
+    "rumble = no\n";
 
 TEST(Settings, ReadsEachKeyAndPassesOverCommentsAndOtherKeys) {
     Settings s;
@@ -170,15 +173,20 @@ TEST(Settings, ReadsEachKeyAndPassesOverCommentsAndOtherKeys) {
     EXPECT_EQ(s.y, 40);
     EXPECT_EQ(s.scale_mode, ScaleMode::Smooth);
     EXPECT_EQ(s.mouse_speed, 0.5);
+    EXPECT_EQ(s.background_run, true);
+    EXPECT_EQ(s.pad_speed, 1.5);
+    EXPECT_EQ(s.rumble, false);
     ASSERT_TRUE(settings_parse("# nothing set\n", &s, &error));
-    EXPECT_FALSE(s.full_screen || s.width || s.x || s.scale_mode || s.mouse_speed);
+    EXPECT_FALSE(s.full_screen || s.width || s.x || s.scale_mode || s.mouse_speed ||
+                 s.background_run || s.pad_speed || s.rumble);
 }
 
 TEST(Settings, DamagedLinesAreRefusedWithTheirNumber) {
     for (const std::string damaged :
          {"full-screen = maybe", "window-size = 1000", "window-size = 1000x", "window-size = 0x0",
           "window-position = 1;2", "scale-mode = huge", "mouse-speed = 9",
-          "mouse-speed =", "just words", "\x7f\x45\x4c\x46\x02"}) {
+          "mouse-speed =", "background = later", "pad-speed = 30", "rumble = often", "just words",
+          "\x7f\x45\x4c\x46\x02"}) {
         Settings s;
         s.mouse_speed = 3;
         std::string error;
@@ -238,7 +246,7 @@ class SettingsFile : public ::testing::Test {
 
 TEST_F(SettingsFile, FillsWhatTheCommandLineLeftAndWritesOnlyThePlayersChanges) {
     write(PLAYERS_FILE);
-    Options options = parse({"--scale-mode", "fit"}).options;
+    Options options = parse({"--scale-mode", "fit", "--background", "pause"}).options;
     settings_start(&options);
     EXPECT_EQ(settings_path(), file);
     EXPECT_TRUE(options.window) << "full-screen = no";
@@ -248,6 +256,9 @@ TEST_F(SettingsFile, FillsWhatTheCommandLineLeftAndWritesOnlyThePlayersChanges) 
     EXPECT_EQ(options.window_x, -20);
     EXPECT_EQ(options.scale_mode, ScaleMode::Fit) << "the command line wins";
     EXPECT_EQ(options.mouse_speed, 0.5);
+    EXPECT_FALSE(options.background_run) << "the command line wins";
+    EXPECT_EQ(options.pad_speed, 1.5);
+    EXPECT_FALSE(options.rumble);
     EXPECT_EQ(parse({"--scale", "1"}).options.window_width, 0);
 
     // A move is a storm of events: the last one settles it.

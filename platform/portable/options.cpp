@@ -122,6 +122,7 @@ const char* apply_valued(std::string_view name, std::string_view value, Options*
     } else if (name == "--background") {
         if (value != "run" && value != "pause") return "run or pause";
         o->background_run = value == "run";
+        o->background_given = true;
     } else if (name == "--play" || name == "--record" || name == "--timedemo") {
         if (value.empty()) return "a file name";
         (name == "--record" ? o->record_file : o->play_file) = std::string(value);
@@ -129,6 +130,7 @@ const char* apply_valued(std::string_view name, std::string_view value, Options*
     } else if (name == "--pad-speed") {
         if (!platform_parse_decimal(value, 0.1, 20, &o->pad_speed))
             return "a number from 0.1 to 20";
+        o->pad_speed_given = true;
     } else if (name == "--mouse-speed") {
         if (!platform_parse_decimal(value, 0.25, 4, &o->mouse_speed))
             return "a number from 0.25 to 4";
@@ -183,6 +185,7 @@ bool parse_options(int argc, char** argv, Options* options, std::string* error, 
             parsed.headless = true;
         } else if (arg == "--no-rumble") {
             parsed.rumble = false;
+            parsed.rumble_given = true;
         } else if (arg == "--user-data") {
             if (!user_data_dir(&parsed.data_dir, error)) return false;
         } else if (arg == "--help" || arg == "-h" || arg == "--version" || arg == "-V") {

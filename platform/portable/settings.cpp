@@ -21,7 +21,8 @@ const char* const HEADER =
     "# Gnatrix: the display and the controls (man gnatrix). The game rewrites the values it\n"
     "# changes and keeps everything else; the command line wins for its run.\n"
     "# full-screen = yes|no, window-size = WxH, window-position = X,Y,\n"
-    "# scale-mode = integer|fit|smooth, mouse-speed = 0.25 to 4\n";
+    "# scale-mode = integer|fit|smooth, mouse-speed = 0.25 to 4, background = run|pause,\n"
+    "# pad-speed = 0.1 to 20, rumble = yes|no\n";
 // A resize or a move is a storm of events: the file is written once they have settled.
 const uint32_t SETTLE_MS = 1000;
 
@@ -51,12 +52,26 @@ bool parse_pair(const std::string& value, char separator, int min, int max,
     return true;
 }
 
+// One of two words, the first standing for true.
+bool parse_either(const std::string& value, const char* yes, const char* no,
+                  std::optional<bool>* out) {
+    if (value != yes && value != no) return false;
+    *out = value == yes;
+    return true;
+}
+
+bool parse_decimal(const std::string& value, double min, double max, std::optional<double>* out) {
+    double number = 0;
+    if (!platform_parse_decimal(value, min, max, &number)) return false;
+    *out = number;
+    return true;
+}
+
 // Applies one key's value; what was expected when it is malformed, null when it was applied or
 // the key is not ours.
 const char* apply(const std::string& key, const std::string& value, Settings* s) {
     if (key == "full-screen") {
-        if (value != "yes" && value != "no") return "yes or no";
-        s->full_screen = value == "yes";
+        if (!parse_either(value, "yes", "no", &s->full_screen)) return "yes or no";
     } else if (key == "window-size") {
         if (!parse_pair(value, 'x', 100, 16384, &s->width, &s->height))
             return "WIDTHxHEIGHT, for example 1280x960";
@@ -67,9 +82,13 @@ const char* apply(const std::string& key, const std::string& value, Settings* s)
         if (!platform_parse_scale_mode(value, &mode)) return "integer, fit or smooth";
         s->scale_mode = mode;
     } else if (key == "mouse-speed") {
-        double speed = 0;
-        if (!platform_parse_decimal(value, 0.25, 4, &speed)) return "a number from 0.25 to 4";
-        s->mouse_speed = speed;
+        if (!parse_decimal(value, 0.25, 4, &s->mouse_speed)) return "a number from 0.25 to 4";
+    } else if (key == "background") {
+        if (!parse_either(value, "run", "pause", &s->background_run)) return "run or pause";
+    } else if (key == "pad-speed") {
+        if (!parse_decimal(value, 0.1, 20, &s->pad_speed)) return "a number from 0.1 to 20";
+    } else if (key == "rumble") {
+        if (!parse_either(value, "yes", "no", &s->rumble)) return "yes or no";
     }
     return nullptr;
 }
@@ -111,6 +130,9 @@ void apply_to_options(const Settings& s, Options* o) {
     if (s.x) o->has_window_position = true, o->window_x = *s.x, o->window_y = *s.y;
     if (o->scale_mode == ScaleMode::Default && s.scale_mode) o->scale_mode = *s.scale_mode;
     if (o->mouse_speed <= 0 && s.mouse_speed) o->mouse_speed = *s.mouse_speed;
+    if (!o->background_given && s.background_run) o->background_run = *s.background_run;
+    if (!o->pad_speed_given && s.pad_speed) o->pad_speed = *s.pad_speed;
+    if (!o->rumble_given && s.rumble) o->rumble = *s.rumble;
 }
 
 void write_pending() {
