@@ -42,7 +42,7 @@
     const rename = FS.rename;
     FS.rename = function (from, to) {
       rename(from, to);
-      if (PATH.normalize(to).startsWith(DATA + '/')) save();
+      if (PATH_FS.resolve(to).startsWith(DATA + '/')) save();
     };
   }
 
