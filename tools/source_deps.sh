@@ -149,6 +149,17 @@ step() {
     log "$1 built in $((SECONDS - t)) s"
 }
 
+# The libraries the game links, in the order they need each other.
+game_library_steps() {
+    step zlib zlib
+    step libpng libpng1.6
+    step freetype freetype
+    step sdl2 libsdl2
+    step sdl2_mixer libsdl2-mixer
+    step sdl2_ttf libsdl2-ttf
+    step imgui imgui
+}
+
 # --- the run ----------------------------------------------------------------------------------
 
 deps_run() {

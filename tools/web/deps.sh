@@ -83,13 +83,7 @@ build_imgui() {
 }
 
 deps_steps() {
-    step zlib zlib
-    step libpng libpng1.6
-    step freetype freetype
-    step sdl2 libsdl2
-    step sdl2_mixer libsdl2-mixer
-    step sdl2_ttf libsdl2-ttf
-    step imgui imgui
+    game_library_steps
 }
 
 deps_run

@@ -67,13 +67,7 @@ build_googletest() {
 }
 
 deps_steps() {
-    step zlib zlib
-    step libpng libpng1.6
-    step freetype freetype
-    step sdl2 libsdl2
-    step sdl2_mixer libsdl2-mixer
-    step sdl2_ttf libsdl2-ttf
-    step imgui imgui
+    game_library_steps
     step googletest googletest
 }
 

@@ -1,11 +1,11 @@
 // The rest of the browser's system: the data folder (Emscripten's file system, kept in the
 // browser's IndexedDB by the page), the GPU probe (WebGL) and fatal errors (the console and the
 // page). The libraries are linked into the program: platform/sdl/browser/ resolves their names.
+#include "platform/system/system.h"
+
 #include <emscripten.h>
 
 #include <cstdio>
-
-#include "platform/system/system.h"
 
 namespace {
 
