@@ -21,3 +21,13 @@ void clock_set_virtual(bool is_virtual);
 bool clock_is_virtual();
 // Tests: put the virtual clock at a given tick count.
 void clock_set_virtual_ticks(uint32_t ticks);
+// Tests: called as every wait or sleep begins, before time moves (null: nothing), so that a
+// test can see the screen at each of the game's waits inside a pass.
+void clock_set_wait_hook(void (*hook)());
+// Tests: where the real clock's time comes from, so that its arithmetic can be checked without
+// waiting (null: the system's monotonic clock). Setting one starts the real ticks from 0 again.
+struct ClockSource {
+    int64_t (*now_ns)();                  // a monotonic count of nanoseconds
+    void (*sleep_until)(int64_t now_ns);  // returns once now_ns() has reached the instant
+};
+void clock_set_real_source(const ClockSource* source);

@@ -1,11 +1,13 @@
 // The clock: virtual waits advance by exactly what is waited, across the 32-bit wrap; real
-// waits never end early.
+// waits, on a stand-in for the system's clock, end in their deadline's tick, and time hidden
+// from the game never reaches it.
 #include "platform/clock.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "platform/platform.h"
-#include "platform/system/system.h"
 
 namespace {
 
@@ -52,42 +54,93 @@ TEST_F(VirtualClock, LocalMillisecondsFollowVirtualTime) {
     EXPECT_EQ(clock_local_milliseconds(), 456);
 }
 
-TEST(RealClock, WaitNeverEndsEarly) {
-    Options options;
-    options.headless = true;
-    ASSERT_TRUE(platform_init(options));
-    clock_set_virtual(false);
-    // Within the last stretch, within one sleep, and across the slices a long wait pumps in.
-    for (uint32_t ms : {0u, 1u, 3u, 12u}) {
-        uint32_t start = clock_ticks();
-        uint32_t end = clock_wait(start, ms);
-        EXPECT_GE(end - start, ms);
-        EXPECT_GE(clock_ticks() - start, ms);
-    }
-    clock_set_virtual(true);
-    platform_shutdown();
+constexpr int64_t MS = 1000000;
+
+// The stand-in for the monotonic clock: each reading takes 40 us (the last stretch of a wait is
+// spun on readings), and a sleep ends 30 us after its instant, as a woken thread does.
+int64_t fake_now = 0;
+int64_t fake_origin = -1;  // the first reading, where the real ticks count from
+int64_t fake_last = 0;     // the last reading
+void (*fake_during_sleep)() = nullptr;
+
+int64_t fake_read() {
+    if (fake_origin < 0) fake_origin = fake_now;
+    fake_last = fake_now;
+    fake_now += 40000;
+    return fake_last;
 }
 
-TEST(RealClock, StoppedTimeStandsStillAndIsTakenOutForGood) {
-    Options options;
-    options.headless = true;
-    ASSERT_TRUE(platform_init(options));
-    clock_set_virtual(false);
+void fake_sleep(int64_t until) {
+    if (fake_during_sleep) fake_during_sleep();
+    fake_now = std::max(fake_now, until) + 30000;
+}
+
+const ClockSource FAKE_TIME = {fake_read, fake_sleep};
+
+// The headless platform of the virtual clock's tests, its clock made real.
+class RealClock : public VirtualClock {
+  protected:
+    void SetUp() override {
+        VirtualClock::SetUp();
+        clock_set_virtual(false);
+        fake_now = 7000 * MS + 123456;
+        fake_origin = -1;
+        fake_during_sleep = nullptr;
+        clock_set_real_source(&FAKE_TIME);
+        clock_ticks();
+    }
+    void TearDown() override {
+        clock_set_real_source(nullptr);
+        clock_set_virtual(true);
+        VirtualClock::TearDown();
+    }
+    // Where the clock stands, to within a reading, in milliseconds since its origin.
+    static double now_ms() { return double(fake_last - fake_origin) / MS; }
+};
+
+// Within the last stretch, within one sleep, across the slices a long wait pumps in, from the
+// middle of a tick, and across the wrap of the 32-bit count: a wait ends in its deadline's
+// tick, never before it and not a tick later.
+TEST_F(RealClock, WaitEndsInTheTickOfItsDeadline) {
+    for (int64_t from : {int64_t(600000), (int64_t(1) << 32) * MS - 20 * MS}) {
+        fake_now = fake_origin + from;
+        for (uint32_t ms : {0u, 1u, 3u, 12u, 35u}) {
+            const uint32_t start = clock_ticks();
+            const uint32_t end = clock_wait(start, ms);
+            EXPECT_EQ(end, start + ms) << "from " << start;
+            EXPECT_GE(now_ms(), double(start) + ms) << "returned in the tick it waited for";
+            EXPECT_EQ(clock_ticks(), start + ms) << "from " << start << ", " << ms << " ms";
+        }
+    }
+}
+
+// Time hidden from the game (a screenshot saved, the window in the background) never reaches
+// it: not while stopped, not after, and not in a wait it falls inside.
+TEST_F(RealClock, StoppedTimeStandsStillAndIsTakenOutForGood) {
+    fake_now = fake_origin + 10 * MS + 300000;
     clock_stop();
     const uint32_t stopped = clock_ticks();
-    system_sleep_until(system_monotonic_ns() + 3000000);
+    EXPECT_EQ(stopped, 10u);
+    fake_now += 3 * MS;
     clock_stop();  // a second stop changes nothing
+    fake_now += 500 * MS;
     EXPECT_EQ(clock_ticks(), stopped);
-    const int64_t before = system_monotonic_ns();
     clock_go();
-    const uint32_t going = clock_ticks();
-    const int64_t after = system_monotonic_ns();
-    // Only the whole milliseconds since the go (and the one in flight) have passed.
-    EXPECT_LE(going - stopped, uint32_t((after - before) / 1000000 + 1));
+    EXPECT_EQ(clock_ticks(), stopped) << "the go starts from where the stop left it";
+    fake_now += 20 * MS;
+    EXPECT_EQ(clock_ticks(), stopped + 20) << "and it runs again";
+
+    fake_during_sleep = [] {
+        clock_stop();
+        fake_now += 250 * MS;
+        clock_go();
+        fake_during_sleep = nullptr;
+    };
     const uint32_t start = clock_ticks();
-    EXPECT_GE(clock_wait(start, 2) - start, 2u) << "and it runs again";
-    clock_set_virtual(true);
-    platform_shutdown();
+    const double began = now_ms();
+    EXPECT_EQ(clock_wait(start, 35), start + 35);
+    EXPECT_EQ(clock_ticks(), start + 35);
+    EXPECT_NEAR(now_ms() - began, 285, 1) << "35 ms of the game's time, 250 more of the system's";
 }
 
 }  // namespace

@@ -1,13 +1,16 @@
-// The bugs: the exact bounds of the ray's hit test, several hits from one shot, the copy at the
-// bottom of the field, and misses queueing above the top.
+// The bugs: the exact bounds of the ray's hit test, several hits from one shot and the sound
+// the device plays for them, the copy at the bottom of the field, and misses queueing above
+// the top.
 #include <gtest/gtest.h>
 
 #include <algorithm>
 
+#include "audio/sound.h"
 #include "game/bugs.h"
 #include "game/state.h"
 #include "game_harness.h"
 #include "gfx/display.h"
+#include "platform/sound.h"
 
 namespace {
 
@@ -23,6 +26,20 @@ bool ray_hits(int x, int y, int column, int rocket_row) {
     game_update_bugs();
     game_unlock_bug_frames();
     return bug_bobs[0].state == BUG_SHRINKING;
+}
+
+// A frame's bug steps with the ray shown or not, and then what the sound device plays in the
+// frame's time (it mixes only when asked).
+std::vector<int16_t> frame_heard(int ray) {
+    ray_state = ray;
+    game_update_bugs();
+    game_shrink_bugs();
+    return sound_capture_run(384);
+}
+
+std::vector<int16_t> joined(std::vector<int16_t> a, const std::vector<int16_t>& b) {
+    a.insert(a.end(), b.begin(), b.end());
+    return a;
 }
 
 }  // namespace
@@ -41,6 +58,8 @@ TEST(GameBugs, RayHitsExactlyWithinTheBugAndAboveTheRocket) {
 }
 
 TEST(GameBugs, OneShotHitsEveryBugInItsColumnWithOneSound) {
+    sound_capture_mode(true);  // the game's sound device renders into memory
+    sound_first_init = 1;
     GameHarness game;
     start_game(game);
     bug_count = 3;
@@ -62,6 +81,26 @@ TEST(GameBugs, OneShotHitsEveryBugInItsColumnWithOneSound) {
         EXPECT_EQ(bug_shrink[i].width, 30);
         EXPECT_EQ(bug_shrink[i].height, 15);
     }
+    // What the device plays: the bonus sound from the frame of the two hits on, going on (not
+    // started again) through the next frame's shrinking; silence in a frame with no hit; the
+    // sound from its start again in a frame with one.
+    const std::vector<int16_t> two_hits = sound_capture_run(384);
+    const std::vector<int16_t> after_hits = joined(two_hits, frame_heard(RAY_NONE));
+    sound_capture_run(4000);
+    const std::vector<int16_t> no_hit = frame_heard(RAY_NONE);
+    rocket_x = 405;
+    const std::vector<int16_t> one_hit = frame_heard(RAY_SHOWN);
+    EXPECT_EQ(bug_bobs[2].state, BUG_SHRINKING);
+    snd_play(bonus_sound, 0);
+    const std::vector<int16_t> played = sound_capture_run(uint32_t(after_hits.size()));
+    ASSERT_GE(played.size(), after_hits.size());
+    EXPECT_NE(std::count(played.begin(), played.end(), 0), std::ptrdiff_t(played.size()));
+    EXPECT_TRUE(std::equal(after_hits.begin(), after_hits.end(), played.begin()))
+        << "two hits: one sound from the frame of the hits on";
+    EXPECT_EQ(std::count(no_hit.begin(), no_hit.end(), 0), std::ptrdiff_t(no_hit.size()))
+        << "no hit: silence";
+    EXPECT_TRUE(std::equal(one_hit.begin(), one_hit.end(), played.begin())) << "one hit: the sound";
+    sound_capture_mode(false);
 }
 
 TEST(GameBugs, ShrinkingTakesTwentyFramesThenTheBugReenters) {

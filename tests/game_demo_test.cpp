@@ -7,6 +7,23 @@
 #include "game_harness.h"
 #include "gfx/draw.h"
 #include "gfx/image.h"
+#include "platform/clock.h"
+
+namespace {
+
+// What the screen showed at each of the game's waits: the ray's pixels in the demo's ray
+// column, and the width the hit bug had shrunk to.
+GameHarness* watched = nullptr;
+std::vector<std::pair<int, int>> at_waits;
+
+void look_at_the_screen() {
+    std::vector<uint8_t> screen = watched->screen();
+    int ray = 0;
+    for (int r = 1; r <= 391; r++) ray += screen[r * 640 + 124] == 24;
+    at_waits.push_back({ray, bug_shrink[0].width});
+}
+
+}  // namespace
 
 TEST(GameDemo, StarsStayInTheWindowAndTheFinaleComesOnThe118thPass) {
     GameHarness game;
@@ -24,7 +41,18 @@ TEST(GameDemo, StarsStayInTheWindowAndTheFinaleComesOnThe118thPass) {
     }
     EXPECT_EQ(bug_bobs[0].y, 322);
     uint32_t start = tmr_ticks();
+    watched = &game;
+    at_waits.clear();
+    clock_set_wait_hook(look_at_the_screen);
     game.pass();
+    clock_set_wait_hook(nullptr);
+    // The whole finale is this one pass: the ray shows while it waits once, then the bug
+    // shrinks a step at each frame's wait, the ray gone.
+    std::vector<std::pair<int, int>> expected = {{391, 0}};
+    for (int width : {30, 28, 27, 25, 24, 22, 20, 19, 17, 16, 14, 12, 11, 9, 8, 6, 4, 3, 1, 0})
+        expected.push_back({0, width});
+    expected.push_back({0, 0});  // the title's own wait, its time already spent
+    EXPECT_EQ(at_waits, expected) << "(ray pixels, bug width) at each wait";
     EXPECT_EQ(game_state, STATE_START);
     EXPECT_EQ(frame_count, 118);
     for (int r = 1; r <= 391; r++) ASSERT_EQ(ray_column[r], 124) << r;

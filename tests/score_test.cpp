@@ -2,6 +2,8 @@
 #include "screens/score.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
@@ -247,6 +249,28 @@ TEST_F(ScoreTest, WriteProtectedTableIsKeptWhoeverPlays) {
     EXPECT_EQ(fs::status(path_).permissions(), read_only);
     EXPECT_EQ(files_in_dir(), 1u);
     EXPECT_EQ(shown_scores()[1], 95) << "the panel shows the table as it stands";
+}
+
+// A saved table keeps its mode, and its owner and group where the game may give them (root
+// may, and the tests may run as root); otherwise it is the player's, as before.
+TEST_F(ScoreTest, SavedTableKeepsItsModeAndOwner) {
+    write_bytes(path_, table_bytes(decade_scores(), decade_names()));
+    ASSERT_EQ(chmod(path_.c_str(), 0640), 0);
+    const bool root = geteuid() == 0;
+    if (root) {
+        ASSERT_EQ(chown(path_.c_str(), 4711, 4712), 0);
+    }
+    EXPECT_EQ(record(95), "");
+    EXPECT_EQ(read_bytes(path_)[4], 95) << "saved";
+    struct stat saved;
+    ASSERT_EQ(stat(path_.c_str(), &saved), 0);
+    EXPECT_EQ(saved.st_mode & 07777, 0640u);
+    if (root) {
+        EXPECT_EQ(saved.st_uid, 4711u);
+        EXPECT_EQ(saved.st_gid, 4712u);
+    } else {
+        EXPECT_EQ(saved.st_uid, geteuid());
+    }
 }
 
 TEST_F(ScoreTest, SymbolicLinkKeepsPointingAtTheSavedTable) {

@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <cinttypes>
+#include <csignal>
 #include <cstdint>
 #include <cstdio>
 #include <filesystem>
@@ -118,10 +119,15 @@ inline bool parse_expected(const std::string& text, Result* r, std::string* erro
     return true;
 }
 
+// The exit status of a run that did not end within its time limit (killed by SIGALRM).
+constexpr int HUNG_STATUS = 128 + SIGALRM;
+
 // Runs the game headless on the script in a fresh directory (with r->scores_before as its
-// scores.bin), dumping the state and the screens that r names; fills in the rest of r.
+// scores.bin), dumping the state and the screens that r names; fills in the rest of r. A run
+// still going after limit_seconds (0: no limit) is ended with HUNG_STATUS.
 inline bool run(const std::string& exe, const std::filesystem::path& script,
-                const std::filesystem::path& dir, Result* r, std::string* error) {
+                const std::filesystem::path& dir, Result* r, std::string* error,
+                unsigned limit_seconds = 0) {
     namespace fs = std::filesystem;
     fs::remove_all(dir);
     fs::create_directories(dir);
@@ -142,6 +148,8 @@ inline bool run(const std::string& exe, const std::filesystem::path& script,
         for (std::string& a : args) argv.push_back(a.data());
         argv.push_back(nullptr);
         if (chdir(dir.c_str()) != 0 || !freopen("messages.txt", "w", stderr)) _exit(126);
+        // The alarm outlives the exec, so a hung game ends even if its parent is killed first.
+        alarm(limit_seconds);
         execv(argv[0], argv.data());
         _exit(127);
     }

@@ -20,6 +20,10 @@ uint32_t hidden_ms = 0;
 // While stopped, the game's ticks stand at stopped_at.
 bool stopped = false;
 uint32_t stopped_at = 0;
+// Where real time comes from: the system's monotonic clock, or a test's.
+const ClockSource SYSTEM_SOURCE = {system_monotonic_ns, system_sleep_until};
+const ClockSource* source = &SYSTEM_SOURCE;
+void (*wait_hook)() = nullptr;
 
 constexpr int64_t NS_PER_MS = 1000000;
 // Long waits still pump and present this often, so the window stays responsive.
@@ -33,9 +37,19 @@ constexpr int64_t SPIN_NS = 200000;
 // Real ticks are whole milliseconds since the first reading, each exactly one millisecond
 // long, so a deadline is a known instant that can be slept to. (SDL's millisecond ticks are
 // irregular: once a second one is short and another long.)
+bool origin_taken = false;
+int64_t origin_ns = 0;
+
 int64_t real_origin() {
-    static const int64_t origin = system_monotonic_ns();
-    return origin;
+    if (!origin_taken) origin_ns = source->now_ns();
+    origin_taken = true;
+    return origin_ns;
+}
+
+// The origin is taken first: a reading from before it would count back past zero.
+int64_t real_now() {
+    real_origin();
+    return source->now_ns();
 }
 
 uint64_t real_ms(int64_t now_ns) {
@@ -50,7 +64,7 @@ uint32_t real_ticks(int64_t now_ns) {
 uint32_t real_wait(uint32_t start, uint32_t ms) {
     system_precise_timers();
     for (;;) {
-        int64_t now = system_monotonic_ns();
+        int64_t now = real_now();
         const uint32_t elapsed = real_ticks(now) - start;
         if (elapsed >= ms) return real_ticks(now);
         // Recomputed each time round: time hidden meanwhile moves the deadline later.
@@ -58,10 +72,10 @@ uint32_t real_wait(uint32_t start, uint32_t ms) {
         const int64_t deadline = tick_began + int64_t(ms - elapsed) * NS_PER_MS;
         if (deadline - now > YIELD_MARGIN_NS) {
             platform_yield();
-            now = system_monotonic_ns();
+            now = real_now();
         }
         if (deadline - now > SPIN_NS)
-            system_sleep_until(std::min(deadline - SPIN_NS, now + SLICE_NS));
+            source->sleep_until(std::min(deadline - SPIN_NS, now + SLICE_NS));
     }
 }
 
@@ -69,10 +83,11 @@ uint32_t real_wait(uint32_t start, uint32_t ms) {
 
 uint32_t clock_ticks() {
     if (virtual_mode) return virtual_ticks;
-    return stopped ? stopped_at : real_ticks(system_monotonic_ns());
+    return stopped ? stopped_at : real_ticks(real_now());
 }
 
 uint32_t clock_wait(uint32_t start, uint32_t ms) {
+    if (wait_hook) wait_hook();
     if (!virtual_mode) return real_wait(start, ms);
     platform_yield();
     if (virtual_ticks - start < ms) virtual_ticks = start + ms;
@@ -93,14 +108,14 @@ uint16_t clock_local_milliseconds() {
 
 void clock_stop() {
     if (virtual_mode || stopped) return;
-    stopped_at = real_ticks(system_monotonic_ns());
+    stopped_at = real_ticks(real_now());
     stopped = true;
 }
 
 void clock_go() {
     if (!stopped) return;
     stopped = false;
-    hidden_ms += real_ticks(system_monotonic_ns()) - stopped_at;
+    hidden_ms += real_ticks(real_now()) - stopped_at;
 }
 
 void platform_trace(const char* event) {
@@ -121,4 +136,15 @@ bool clock_is_virtual() {
 
 void clock_set_virtual_ticks(uint32_t ticks) {
     virtual_ticks = ticks;
+}
+
+void clock_set_wait_hook(void (*hook)()) {
+    wait_hook = hook;
+}
+
+void clock_set_real_source(const ClockSource* test_source) {
+    source = test_source ? test_source : &SYSTEM_SOURCE;
+    origin_taken = false;
+    hidden_ms = 0;
+    stopped = false;
 }

@@ -45,6 +45,16 @@ bool resolve_target(const char* path, std::string* target, struct stat* st, bool
     return true;
 }
 
+// The new file takes the old one's place with its mode, and its owner and group as far as this
+// process may give them: root may; others may give the group where they are in it. The owner
+// goes first, as a change of owner clears the set-id bits of the mode.
+void keep_owner_and_mode(int fd, const struct stat& st) {
+    if (fchown(fd, st.st_uid, st.st_gid) != 0 && fchown(fd, uid_t(-1), st.st_gid) != 0) {
+        // Not this process's to give: the file is its own, as any file it makes.
+    }
+    fchmod(fd, st.st_mode & 07777);
+}
+
 bool write_all(FILE* file, const void* data, size_t size) {
     if (injected(FileStep::WRITE)) {
         int saved = errno;
@@ -98,7 +108,7 @@ bool system_replace_file(const char* path, const void* data, size_t size, FileFa
         fd = open(temporary.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | O_NOFOLLOW, 0666);
     }
     if (fd < 0) return report(FileStep::OPEN, temporary, errno, failure);
-    if (exists) fchmod(fd, st.st_mode & 07777);
+    if (exists) keep_owner_and_mode(fd, st);
     FILE* file = fdopen(fd, "wb");
     if (!file) {
         int saved = errno;
