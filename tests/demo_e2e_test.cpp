@@ -116,6 +116,11 @@ TEST_F(Demo, UserDataRunsInTheXdgFolderMadeWhenMissing) {
         run("--user-data --headless --frames 2", "-u XDG_DATA_HOME HOME=" + dir.string());
     EXPECT_EQ(0, home.status) << home.err;
     EXPECT_TRUE(fs::is_directory(dir / ".local" / "share" / "gnatrix"));
+    // A relative XDG_DATA_HOME does not count: never a folder wherever the game was started.
+    GameOutput relative =
+        run("--user-data --headless --frames 2", "XDG_DATA_HOME=rel HOME=" + dir.string());
+    EXPECT_EQ(0, relative.status) << relative.err;
+    EXPECT_FALSE(fs::exists(dir / "rel"));
     fs::create_directories(dir / "blocked");
     std::ofstream(dir / "blocked" / "gnatrix") << "a file, not a folder";
     GameOutput blocked = run("--data-dir blocked/gnatrix/x --headless --frames 2");

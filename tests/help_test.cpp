@@ -227,6 +227,21 @@ TEST_F(HelpTest, ClosingAFinishedGameLeavesItFrozenWithItsTable) {
     EXPECT_TRUE(game_->screen() == closed) << "the panel as the table draws it";
 }
 
+TEST_F(HelpTest, ClosingOnTheTitleBringsItsPictureBack) {
+    game_ = std::make_unique<GameHarness>(
+        with_script({"@2 key f1 down", "@3 key f1 up", "@5 key escape down", "@6 key escape up"}));
+    to_pass(1);
+    const std::vector<uint8_t> title = game_->screen();
+    to_pass(5);
+    EXPECT_EQ(game_state, STATE_TITLE);
+    EXPECT_EQ(help_shown, 0);
+    // Only the demonstration's stars, bug and rocket may differ from the picture before help.
+    const std::vector<uint8_t> closed = game_->screen();
+    int same = 0;
+    for (size_t i = 0; i < title.size(); ++i) same += title[i] == closed[i];
+    EXPECT_GT(same, int(title.size()) * 9 / 10) << "the title picture, not the help page";
+}
+
 TEST_F(HelpTest, MissingTextShowsAnEmptyPage) {
     resource_override("TEXT", "GX11HELP", nullptr, 0);
     game_ = std::make_unique<GameHarness>(

@@ -440,7 +440,14 @@ TEST_F(Pad, AAndTheTriggerFireStartYXAndBackAreTheirKeys) {
     EXPECT_EQ(pass().rgbButtons[0], 0x80) << "held";
     button(SDL_CONTROLLER_BUTTON_A, false);
     EXPECT_EQ(pass().rgbButtons[0], 0);
+    // The trigger fires past half its travel and lets go below a quarter; in between it stays
+    // as it was, so a finger resting there cannot make it chatter. (Its travel is the virtual
+    // axis's whole range: -8768 is about three eighths of it.)
+    axis(SDL_CONTROLLER_AXIS_TRIGGERRIGHT, -8768);
+    EXPECT_EQ(pass().rgbButtons[0], 0);
     axis(SDL_CONTROLLER_AXIS_TRIGGERRIGHT, 32767);
+    EXPECT_EQ(pass().rgbButtons[0], 0x80);
+    axis(SDL_CONTROLLER_AXIS_TRIGGERRIGHT, -8768);
     EXPECT_EQ(pass().rgbButtons[0], 0x80);
     axis(SDL_CONTROLLER_AXIS_TRIGGERRIGHT, -32768);
     EXPECT_EQ(pass().rgbButtons[0], 0);

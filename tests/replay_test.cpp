@@ -24,8 +24,8 @@ std::vector<std::string> recording_names() {
     return names;
 }
 
-// A hung run fails in seconds (the replays take a few, three times that in the sanitizer build)
-// and names itself, before ctest's own limit for the test.
+// A hung run fails well before the old 300 s and names itself, before ctest's own limit for the
+// test; a replay takes a few seconds, up to about 40 in the sanitizer build under load.
 constexpr unsigned RUN_LIMIT_SECONDS = 100;
 
 // The field a state dump's line is about: its name, or "bug I" for a bug's line.

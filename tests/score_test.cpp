@@ -210,6 +210,8 @@ TEST_F(ScoreTest, FailureAtAnyStepOfTheWriteKeepsTheOldFile) {
         file_inject_fault(step, ENOSPC);
         std::string message = record(95);
         EXPECT_NE(message.find("No space left on device"), std::string::npos) << message;
+        // It names the file the step failed on: the temporary one, or scores.bin for the rename.
+        EXPECT_EQ(message.find(".tmp") == std::string::npos, step == FileStep::RENAME) << message;
         EXPECT_EQ(std::count(message.begin(), message.end(), '\n'), 1);
         EXPECT_EQ(read_bytes(path_), old);
         EXPECT_EQ(files_in_dir(), 1u) << "no temporary file is left behind";
