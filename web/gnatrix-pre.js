@@ -73,9 +73,12 @@
     }
   }
 
-  // The page is SDL's display: the platform names the desktop's drivers unless told.
+  // The page is SDL's display: the platform names the desktop's drivers unless told. SDL's
+  // buffer swap would hand the page to the browser at every frame shown (a timer of some
+  // milliseconds each time); the game's clock does that when it sleeps, and often enough.
   function chooseDisplay() {
     ENV['SDL_VIDEODRIVER'] = 'emscripten';
+    ENV['SDL_EMSCRIPTEN_ASYNCIFY'] = '0';
   }
 
   Module['preRun'] = [].concat(Module['preRun'] || [], chooseDisplay, mountData, fetchTimedemo);

@@ -16,12 +16,14 @@ int64_t system_cpu_ns() {
     return system_monotonic_ns();
 }
 
+// A sleep hands the page back to the browser at least once, even when already due: the clock
+// sleeps to "now" to let the page draw and hear input during an unpaced run.
 void system_sleep_until(int64_t monotonic_ns) {
-    for (;;) {
-        const int64_t left = monotonic_ns - system_monotonic_ns();
-        if (left <= 0) return;
-        emscripten_sleep(unsigned(std::ceil(double(left) / 1e6)));
-    }
+    int64_t left = monotonic_ns - system_monotonic_ns();
+    do {
+        emscripten_sleep(left > 0 ? unsigned(std::ceil(double(left) / 1e6)) : 0);
+        left = monotonic_ns - system_monotonic_ns();
+    } while (left > 0);
 }
 
 // The browser's timers are as precise as it makes them.
