@@ -2,14 +2,17 @@
 """The browser version in a real browser: headless Chromium, driven through its DevTools
 protocol, plays the page as served by a plain static server.
 
-  tools/web/browser_test.py [--folder build-web/web] [--shots DIR] [--timedemo]
+  tools/web/browser_test.py [--folder build-web/web] [--shots DIR] [--timedemo] [--windowed]
 
 Loads the page, waits for the title, starts a game with F2, moves and clicks on the canvas and
-checks through the game's exported state (gnatrix_state_text) that it plays and that a shot was
-fired; lets the game end, reloads and checks that the score table written before the reload is
+checks through the game's exported state (gnatrix_state_text) that it plays, that a shot was
+fired and that the sound is running; opens and closes the help (F1), the pause (Space) and the
+control panel (F3); lets the game end, reloads and checks that the score table written before the reload is
 still there; ends the game with the page's button and checks that the page offers another.
 Screenshots of the page go to --shots. With --timedemo it also replays the shipped demo unpaced
-and prints the frames per second. Prints one line per check and 'N passed, N failed'."""
+and prints the frames per second. Headless Chromium refuses pointer lock: --windowed runs a
+windowed Chromium on a display of its own (Xvfb) instead, where the click must lock the pointer
+and Esc release it. Prints one line per check and 'N passed, N failed'."""
 import argparse
 import base64
 import json
@@ -37,17 +40,31 @@ def check(ok, what):
     return ok
 
 
-class Browser:
-    """Headless Chromium with a page, and the protocol calls the test needs."""
+def start_display():
+    """An X server of our own for the windowed browser: (process, DISPLAY)."""
+    read, write = os.pipe()
+    xvfb = subprocess.Popen(['Xvfb', '-displayfd', str(write), '-screen', '0', '1024x800x24',
+                             '-nolisten', 'tcp'], pass_fds=(write,), stderr=subprocess.DEVNULL)
+    os.close(write)
+    with os.fdopen(read) as f:
+        number = f.readline().strip()
+    return xvfb, ':' + number
 
-    def __init__(self):
+
+class Browser:
+    """Chromium (headless, or windowed on the display given) with a page, and the protocol
+    calls the test needs."""
+
+    def __init__(self, display=None):
         self.profile = tempfile.mkdtemp(prefix='gnatrix-chromium-')
         chromium = shutil.which('chromium') or shutil.which('chromium-browser')
+        mode = ['--headless=new'] if display is None else ['--kiosk', '--window-position=0,0']
+        env = dict(os.environ, **({'DISPLAY': display} if display else {}))
         self.process = subprocess.Popen(
-            [chromium, '--headless=new', '--no-sandbox', '--no-first-run', '--mute-audio',
+            [chromium, *mode, '--no-sandbox', '--no-first-run', '--mute-audio',
              '--remote-debugging-port=0', '--remote-allow-origins=*', '--window-size=1024,800',
              '--enable-unsafe-swiftshader', '--user-data-dir=' + self.profile, 'about:blank'],
-            stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+            stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, env=env)
         port = self._port()
         pages = json.load(urllib.request.urlopen(f'http://127.0.0.1:{port}/json/list'))
         page = next(p for p in pages if p['type'] == 'page')
@@ -173,7 +190,7 @@ def scores_file(browser):
                             "'/gnatrix/scores.bin')); } catch (e) { return null; } })()")
 
 
-def play(browser, shots):
+def play(browser, shots, windowed):
     if not check(wait_state(browser, 'game_state', (STATE_TITLE, STATE_START), 60), 'the title is up'):
         return
     browser.key('F2', 'F2', 113)
@@ -185,6 +202,12 @@ def play(browser, shots):
     browser.mouse('mousePressed', x, y, button='left', clickCount=1)
     browser.mouse('mouseReleased', x, y, button='left', clickCount=1)
     time.sleep(0.3)
+    sound = browser.wait_for("Module.SDL2 && Module.SDL2.audioContext && "
+                             "Module.SDL2.audioContext.state === 'running'", 5)
+    check(bool(sound), 'the sound runs after the first click')
+    if windowed:
+        check(bool(browser.wait_for('!!document.pointerLockElement', 5)),
+              'the click locks the pointer to the game')
     before = number(browser, 'rocket_x')
     for step in range(1, 11):
         browser.mouse('mouseMoved', x + 12 * step, y)
@@ -198,17 +221,83 @@ def play(browser, shots):
     deadline = time.monotonic() + 3
     while time.monotonic() < deadline and not fired:
         fired = number(browser, 'ray_state') not in (0, None)
-    if shots:
-        browser.screenshot(os.path.join(shots, 'web-play.png'))
+    shot(browser, shots, 'web-play.png')
     browser.mouse('mouseReleased', x + 120, y, button='left', clickCount=1)
     check(fired, 'a click fires the ray')
+    if windowed:
+        escape_unlocks(browser, x, y)
+    screens(browser, shots)
 
 
-def scores_survive_reload(browser, url):
+def escape_unlocks(browser, x, y):
+    """Esc, which the browser keeps while the pointer is locked, releases it; the game plays on
+    and a click takes the pointer again."""
+    browser.key('Escape', 'Escape', 27)
+    released = browser.wait_for('!document.pointerLockElement', 5)
+    time.sleep(0.3)
+    check(bool(released) and number(browser, 'game_state') == STATE_PLAY,
+          'Esc releases the pointer and the game goes on')
+    # The browser refuses the lock for a moment after the player has released it.
+    locked = False
+    for _ in range(4):
+        time.sleep(1)
+        browser.mouse('mousePressed', x, y, button='left', clickCount=1)
+        browser.mouse('mouseReleased', x, y, button='left', clickCount=1)
+        locked = bool(browser.wait_for('!!document.pointerLockElement', 1))
+        if locked:
+            break
+    check(locked, 'a click takes the pointer again')
+
+
+def shot(browser, shots, name):
+    if shots:
+        browser.screenshot(os.path.join(shots, name))
+
+
+def frozen(browser):
+    """Whether the game stands still: the same state twice, half a second apart."""
+    first = state(browser)
+    time.sleep(0.5)
+    return first == state(browser)
+
+
+def escape_until(browser, name, wanted):
+    """Esc until the value is wanted: with the pointer locked, the browser takes the first."""
+    for _ in range(2):
+        browser.key('Escape', 'Escape', 27)
+        if wait_state(browser, name, wanted, 3):
+            return True
+    return False
+
+
+def screens(browser, shots):
+    """The help (F1), the pause (Space) and the control panel (F3) over a game in play."""
+    browser.key('F1', 'F1', 112)
+    if check(wait_state(browser, 'help_shown', 1, 10), 'F1 shows the help'):
+        shot(browser, shots, 'web-help.png')
+        check(escape_until(browser, 'help_shown', 0), 'Esc closes the help')
+    browser.key(' ', 'Space', 32)
+    if check(wait_state(browser, 'paused', 1, 10), 'Space pauses the game'):
+        shot(browser, shots, 'web-pause.png')
+        browser.key(' ', 'Space', 32)
+        check(wait_state(browser, 'paused', 0, 10), 'Space resumes it')
+    browser.key('F3', 'F3', 114)
+    time.sleep(1)
+    if check(frozen(browser), 'F3 opens the control panel, which holds the game'):
+        shot(browser, shots, 'web-panel.png')
+        browser.key('Enter', 'Enter', 13)
+        time.sleep(0.5)
+        check(not frozen(browser) and number(browser, 'game_state') == STATE_PLAY,
+              'its OK closes it and the game goes on')
+
+
+def scores_survive_reload(browser, url, shots):
     # The game goes on unattended until the bugs that get past end it; the table is written.
     ended = bool(browser.wait_for("Module.FS.analyzePath('/gnatrix/scores.bin').exists", 240))
     check(ended, 'the game ends when the bugs have got past')
     saved = browser.wait_for("Module.gnatrixSaving === false", 20)
+    time.sleep(1)
+    shot(browser, shots, 'web-scores.png')
     table = scores_file(browser)
     if not check(ended and saved and table is not None and len(table) == 320,
                  'scores.bin is written and stored in the browser'):
@@ -223,8 +312,7 @@ def end_from_page(browser, shots):
     offered = browser.wait_for("!document.getElementById('again').hidden && "
                                "document.getElementById('status').textContent", 30)
     check(bool(offered), f'the page\'s End game ends it and offers another ({offered})')
-    if shots:
-        browser.screenshot(os.path.join(shots, 'web-ended.png'))
+    shot(browser, shots, 'web-ended.png')
 
 
 def timedemo(browser, url):
@@ -241,20 +329,21 @@ def main():
     parser.add_argument('--folder', default='build-web/web')
     parser.add_argument('--shots', default='')
     parser.add_argument('--timedemo', action='store_true')
+    parser.add_argument('--windowed', action='store_true')
     args = parser.parse_args()
     if args.shots:
         os.makedirs(args.shots, exist_ok=True)
     httpd = serve.server(args.folder, 0)
     threading.Thread(target=httpd.serve_forever, daemon=True).start()
     url = f'http://127.0.0.1:{httpd.server_address[1]}/index.html'
-    browser = Browser()
+    xvfb, display = start_display() if args.windowed else (None, None)
+    browser = Browser(display)
     try:
         if check(bool(open_page(browser, url)), 'the page loads the game'):
-            if args.shots:
-                time.sleep(1)
-                browser.screenshot(os.path.join(args.shots, 'web-title.png'))
-            play(browser, args.shots)
-            scores_survive_reload(browser, url)
+            time.sleep(1)
+            shot(browser, args.shots, 'web-title.png')
+            play(browser, args.shots, args.windowed)
+            scores_survive_reload(browser, url, args.shots)
             end_from_page(browser, args.shots)
         if args.timedemo:
             timedemo(browser, url)
@@ -263,6 +352,9 @@ def main():
             print('browser console:\n  ' + '\n  '.join(browser.console[-30:]))
         browser.close()
         httpd.shutdown()
+        if xvfb:
+            xvfb.terminate()
+            xvfb.wait()
     print(f"web: {checks['passed']} passed, {checks['failed']} failed")
     return 1 if checks['failed'] else 0
 
