@@ -36,15 +36,18 @@ constexpr int64_t SPIN_NS = 200000;
 // Waits that need no sleep (late frames, an unpaced replay) still sleep, to no later than now,
 // this often: in a browser the page only draws and hears input while the game sleeps.
 constexpr int64_t BREATH_NS = 16 * NS_PER_MS;
+// The last sleep's instant, on the current source's clock.
+bool slept = false;
 int64_t last_sleep_ns = 0;
 
 void sleep_until(int64_t monotonic_ns) {
     source->sleep_until(monotonic_ns);
+    slept = true;
     last_sleep_ns = monotonic_ns;
 }
 
 void breathe(int64_t now_ns) {
-    if (now_ns - last_sleep_ns >= BREATH_NS) sleep_until(now_ns);
+    if (!slept || now_ns - last_sleep_ns >= BREATH_NS) sleep_until(now_ns);
 }
 
 // Real ticks are whole milliseconds since the first reading, each exactly one millisecond
@@ -161,6 +164,7 @@ void clock_set_wait_hook(void (*hook)()) {
 void clock_set_real_source(const ClockSource* test_source) {
     source = test_source ? test_source : &SYSTEM_SOURCE;
     origin_taken = false;
+    slept = false;
     hidden_ms = 0;
     stopped = false;
 }
