@@ -28,6 +28,7 @@ import urllib.request
 import websocket
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+sys.dont_write_bytecode = True  # no __pycache__ left in the tree
 import serve  # noqa: E402
 
 STATE_TITLE, STATE_START, STATE_PLAY = 1, 2, 4
