@@ -1,5 +1,4 @@
 // The built game run as a player would run it: headless passes, dumps, and the command line.
-#include <SDL.h>
 #include <gtest/gtest.h>
 
 #include <cstdio>
@@ -122,12 +121,8 @@ TEST(GameRun, NoDisplayPointsToHeadless) {
 
 namespace {
 
-void pad_button(SDL_Joystick* pad, SDL_GameControllerButton b, bool down) {
-    SDL_JoystickSetVirtualButton(pad, b, down);
-}
-
 // A press held for a couple of passes, as a thumb does.
-void pad_press(GameHarness& game, SDL_Joystick* pad, SDL_GameControllerButton b) {
+void pad_press(GameHarness& game, _SDL_Joystick* pad, PadButton b) {
     pad_button(pad, b, true);
     game.passes(2);
     pad_button(pad, b, false);
@@ -154,61 +149,59 @@ TEST(PadGame, PlaysTheWholeGameAndItsRecordingReplaysHeadless) {
         setup.window = true;
         setup.record = recording;
         GameHarness game(setup);
-        SDL_Joystick* pad = attach_virtual_pad();
-        ASSERT_NE(pad, nullptr) << SDL_GetError();
+        _SDL_Joystick* pad = attach_virtual_pad();
+        ASSERT_NE(pad, nullptr) << pad_error();
         game.passes(3);
         ASSERT_EQ(pad_count(), 1);
-        pad_button(pad, SDL_CONTROLLER_BUTTON_X, true);  // F2: a new game
+        pad_button(pad, PAD_X, true);  // F2: a new game
         game.pass();
         EXPECT_EQ(game_state, STATE_START) << "X is F2";
         ASSERT_TRUE(game.run_until(STATE_PLAY, 200));
-        pad_button(pad, SDL_CONTROLLER_BUTTON_X, false);
+        pad_button(pad, PAD_X, false);
         game.passes(3);
 
         const int32_t x0 = rocket_x;
-        SDL_JoystickSetVirtualAxis(pad, SDL_CONTROLLER_AXIS_LEFTX, -32768);
+        pad_axis(pad, PAD_LEFTX, -32768);
         game.passes(6);
-        SDL_JoystickSetVirtualAxis(pad, SDL_CONTROLLER_AXIS_LEFTX, 0);
+        pad_axis(pad, PAD_LEFTX, 0);
         game.passes(2);
         EXPECT_LT(rocket_x, x0 - 100) << "full tilt for a few frames crosses a good part";
 
-        pad_button(pad, SDL_CONTROLLER_BUTTON_A, true);
+        pad_button(pad, PAD_A, true);
         game.passes(2);  // the poll sees the button the frame before read
         EXPECT_EQ(ray_state, RAY_SHOWN) << "A fires";
         game.passes(4);
         EXPECT_EQ(ray_state, RAY_NONE) << "held, it fires once";
         EXPECT_EQ(fire_latch, 0);
-        pad_button(pad, SDL_CONTROLLER_BUTTON_A, false);
+        pad_button(pad, PAD_A, false);
         game.passes(2);
         EXPECT_EQ(fire_latch, 1);
 
-        pad_press(game, pad, SDL_CONTROLLER_BUTTON_START);
+        pad_press(game, pad, PAD_START);
         EXPECT_EQ(paused, 1);
-        pad_press(game, pad, SDL_CONTROLLER_BUTTON_START);
+        pad_press(game, pad, PAD_START);
         EXPECT_EQ(paused, 0);
 
-        pad_press(game, pad, SDL_CONTROLLER_BUTTON_Y);
+        pad_press(game, pad, PAD_Y);
         EXPECT_EQ(help_shown, 1);
-        pad_button(pad, SDL_CONTROLLER_BUTTON_DPAD_DOWN, true);
+        pad_button(pad, PAD_DPAD_DOWN, true);
         game.passes(6);
-        pad_button(pad, SDL_CONTROLLER_BUTTON_DPAD_DOWN, false);
+        pad_button(pad, PAD_DPAD_DOWN, false);
         EXPECT_GT(help_view.first_paragraph, 0) << "the d-pad scrolls help";
-        pad_press(game, pad, SDL_CONTROLLER_BUTTON_B);
+        pad_press(game, pad, PAD_B);
         EXPECT_EQ(help_shown, 0) << "B closes help at once";
         EXPECT_NE(game_state, STATE_QUIT);
 
         // The panel: Back opens it; then down to the bugs' bar, left lowers it, up to OK, A.
-        pad_button(pad, SDL_CONTROLLER_BUTTON_BACK, true);
+        pad_button(pad, PAD_BACK, true);
         game.pass_with([] {
-            for (auto b : {SDL_CONTROLLER_BUTTON_DPAD_DOWN, SDL_CONTROLLER_BUTTON_DPAD_LEFT,
-                           SDL_CONTROLLER_BUTTON_DPAD_UP, SDL_CONTROLLER_BUTTON_A})
-                push_pad_press(b);
+            for (auto b : {PAD_DPAD_DOWN, PAD_DPAD_LEFT, PAD_DPAD_UP, PAD_A}) push_pad_press(b);
         });
-        pad_button(pad, SDL_CONTROLLER_BUTTON_BACK, false);
+        pad_button(pad, PAD_BACK, false);
         EXPECT_EQ(bug_count, 9);
         ASSERT_TRUE(game.run_until(STATE_PLAY, 200)) << "a new bug count restarts the game";
 
-        pad_button(pad, SDL_CONTROLLER_BUTTON_B, true);  // tapped above; held now, it quits
+        pad_button(pad, PAD_B, true);  // tapped above; held now, it quits
         game.passes(20);
         EXPECT_EQ(game_state, STATE_PLAY) << "not before a second";
         ASSERT_TRUE(game.run_until(STATE_QUIT, 40));

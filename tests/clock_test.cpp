@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <vector>
 
 #include "platform/platform.h"
 
@@ -141,6 +142,26 @@ TEST_F(RealClock, StoppedTimeStandsStillAndIsTakenOutForGood) {
     EXPECT_EQ(clock_wait(start, 35), start + 35);
     EXPECT_EQ(clock_ticks(), start + 35);
     EXPECT_NEAR(now_ms() - began, 285, 1) << "35 ms of the game's time, 250 more of the system's";
+}
+
+// Late frames, and the unpaced waits of the virtual clock, need no sleep; they still sleep (to
+// no later than now) every 16 ms of real time, or a browser page would never be drawn. Not at
+// every wait, though: each such sleep costs the page a timer.
+std::vector<int64_t> sleeps_at;
+TEST_F(RealClock, WaitsThatNeedNoSleepStillSleepEvery16Ms) {
+    for (bool virtual_time : {false, true}) {
+        clock_set_virtual(virtual_time);
+        sleeps_at.clear();
+        fake_during_sleep = [] { sleeps_at.push_back(fake_now); };
+        for (int frame = 0; frame < 100; ++frame) {
+            fake_now += 5 * MS;
+            clock_wait(clock_ticks(), 0);
+        }
+        ASSERT_GE(sleeps_at.size(), 2u) << "virtual: " << virtual_time;
+        EXPECT_LE(sleeps_at.size(), 34u) << "virtual: " << virtual_time;
+        for (size_t i = 1; i < sleeps_at.size(); ++i)
+            EXPECT_LE(sleeps_at[i] - sleeps_at[i - 1], 21 * MS) << "virtual: " << virtual_time;
+    }
 }
 
 }  // namespace

@@ -2,7 +2,6 @@
 // brushes, dialogs answered by a script, and the live dialog on SDL's dummy display.
 #include "platform/dialog.h"
 
-#include <SDL.h>
 #include <gtest/gtest.h>
 
 #include <cstring>
@@ -275,13 +274,13 @@ TEST_F(LiveDialogTest, TabMovesTheFocusUpAndDownStepTheBarSpaceIsOk) {
 // The pad goes the keyboard's way: the d-pad's down and up are Tab and Shift+Tab, right and
 // left the focused bar's arrows, A is Space.
 TEST_F(LiveDialogTest, PadMovesTheSameFocusAndStepsTheBarAOnOkIsOk) {
-    push_pad_press(SDL_CONTROLLER_BUTTON_DPAD_RIGHT);  // OK has the focus: no bar moves
-    push_pad_press(SDL_CONTROLLER_BUTTON_DPAD_DOWN);
-    push_pad_press(SDL_CONTROLLER_BUTTON_A);  // on the bar A does nothing
-    push_pad_press(SDL_CONTROLLER_BUTTON_DPAD_RIGHT);
-    push_pad_press(SDL_CONTROLLER_BUTTON_DPAD_LEFT);
-    push_pad_press(SDL_CONTROLLER_BUTTON_DPAD_UP);
-    push_pad_press(SDL_CONTROLLER_BUTTON_A);
+    push_pad_press(PAD_DPAD_RIGHT);  // OK has the focus: no bar moves
+    push_pad_press(PAD_DPAD_DOWN);
+    push_pad_press(PAD_A);  // on the bar A does nothing
+    push_pad_press(PAD_DPAD_RIGHT);
+    push_pad_press(PAD_DPAD_LEFT);
+    push_pad_press(PAD_DPAD_UP);
+    push_pad_press(PAD_A);
     input_simulate_close();  // ends the dialog (with 0) should the presses above not
     EXPECT_EQ(dialog_box(5, recording_proc, window), 7);
     ASSERT_EQ(received.size(), 4u);

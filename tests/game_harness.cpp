@@ -131,7 +131,22 @@ std::string dump_value(const std::string& dump, const std::string& name) {
     return "";
 }
 
-void push_pad_press(int button) {
+static_assert(int(PAD_DPAD_RIGHT) == SDL_CONTROLLER_BUTTON_DPAD_RIGHT);
+static_assert(int(PAD_TRIGGERRIGHT) == SDL_CONTROLLER_AXIS_TRIGGERRIGHT);
+
+void pad_button(_SDL_Joystick* pad, PadButton button, bool down) {
+    SDL_JoystickSetVirtualButton(pad, button, down);
+}
+
+void pad_axis(_SDL_Joystick* pad, PadAxis axis, int16_t value) {
+    SDL_JoystickSetVirtualAxis(pad, axis, value);
+}
+
+const char* pad_error() {
+    return SDL_GetError();
+}
+
+void push_pad_press(PadButton button) {
     for (bool down : {true, false}) {
         SDL_Event event{};
         event.type = down ? SDL_CONTROLLERBUTTONDOWN : SDL_CONTROLLERBUTTONUP;

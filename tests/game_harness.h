@@ -25,9 +25,31 @@ struct _SDL_Joystick;
 // platform picks it up at the next pump. Null on failure.
 _SDL_Joystick* attach_virtual_pad(int (*rumble)(void*, uint16_t, uint16_t) = nullptr);
 void detach_virtual_pad(_SDL_Joystick* pad);
-// A pad's press and release (an SDL_GameControllerButton), queued as SDL's game-controller layer
-// delivers them.
-void push_pad_press(int button);
+// A game controller's buttons and axes, numbered as SDL numbers them.
+enum PadButton {
+    PAD_A,
+    PAD_B,
+    PAD_X,
+    PAD_Y,
+    PAD_BACK,
+    PAD_GUIDE,
+    PAD_START,
+    PAD_LEFTSTICK,
+    PAD_RIGHTSTICK,
+    PAD_LEFTSHOULDER,
+    PAD_RIGHTSHOULDER,
+    PAD_DPAD_UP,
+    PAD_DPAD_DOWN,
+    PAD_DPAD_LEFT,
+    PAD_DPAD_RIGHT
+};
+enum PadAxis { PAD_LEFTX, PAD_LEFTY, PAD_RIGHTX, PAD_RIGHTY, PAD_TRIGGERLEFT, PAD_TRIGGERRIGHT };
+void pad_button(_SDL_Joystick* pad, PadButton button, bool down);
+void pad_axis(_SDL_Joystick* pad, PadAxis axis, int16_t value);
+// The last error SDL reported, for a failed attach.
+const char* pad_error();
+// A pad's press and release, queued as SDL's game-controller layer delivers them.
+void push_pad_press(PadButton button);
 
 struct GameSetup {
     std::vector<std::string> script;  // input-script lines after the header

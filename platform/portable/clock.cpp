@@ -33,6 +33,22 @@ constexpr int64_t SLICE_NS = 10 * NS_PER_MS;
 constexpr int64_t YIELD_MARGIN_NS = 2 * NS_PER_MS;
 // The last stretch is spun, not slept: a woken thread may be scheduled a little late.
 constexpr int64_t SPIN_NS = 200000;
+// Waits that need no sleep (late frames, an unpaced replay) still sleep, to no later than now,
+// this often: in a browser the page only draws and hears input while the game sleeps.
+constexpr int64_t BREATH_NS = 16 * NS_PER_MS;
+// The last sleep's instant, on the current source's clock.
+bool slept = false;
+int64_t last_sleep_ns = 0;
+
+void sleep_until(int64_t monotonic_ns) {
+    source->sleep_until(monotonic_ns);
+    slept = true;
+    last_sleep_ns = monotonic_ns;
+}
+
+void breathe(int64_t now_ns) {
+    if (!slept || now_ns - last_sleep_ns >= BREATH_NS) sleep_until(now_ns);
+}
 
 // Real ticks are whole milliseconds since the first reading, each exactly one millisecond
 // long, so a deadline is a known instant that can be slept to. (SDL's millisecond ticks are
@@ -66,7 +82,10 @@ uint32_t real_wait(uint32_t start, uint32_t ms) {
     for (;;) {
         int64_t now = real_now();
         const uint32_t elapsed = real_ticks(now) - start;
-        if (elapsed >= ms) return real_ticks(now);
+        if (elapsed >= ms) {
+            breathe(now);
+            return real_ticks(now);
+        }
         // Recomputed each time round: time hidden meanwhile moves the deadline later.
         const int64_t tick_began = real_origin() + int64_t(real_ms(now)) * NS_PER_MS;
         const int64_t deadline = tick_began + int64_t(ms - elapsed) * NS_PER_MS;
@@ -74,8 +93,7 @@ uint32_t real_wait(uint32_t start, uint32_t ms) {
             platform_yield();
             now = real_now();
         }
-        if (deadline - now > SPIN_NS)
-            source->sleep_until(std::min(deadline - SPIN_NS, now + SLICE_NS));
+        if (deadline - now > SPIN_NS) sleep_until(std::min(deadline - SPIN_NS, now + SLICE_NS));
     }
 }
 
@@ -90,6 +108,7 @@ uint32_t clock_wait(uint32_t start, uint32_t ms) {
     if (wait_hook) wait_hook();
     if (!virtual_mode) return real_wait(start, ms);
     platform_yield();
+    breathe(source->now_ns());
     if (virtual_ticks - start < ms) virtual_ticks = start + ms;
     return virtual_ticks;
 }
@@ -145,6 +164,7 @@ void clock_set_wait_hook(void (*hook)()) {
 void clock_set_real_source(const ClockSource* test_source) {
     source = test_source ? test_source : &SYSTEM_SOURCE;
     origin_taken = false;
+    slept = false;
     hidden_ms = 0;
     stopped = false;
 }
