@@ -9,6 +9,7 @@ namespace {
 
 Options current_options;
 
+// The help, in two parts around the line of --user-data, whose folder each system names.
 const char* const usage_text =
     "Usage: gnatrix [options]\n"
     "  --window               play in a window instead of full screen\n"
@@ -33,7 +34,9 @@ const char* const usage_text =
     "  --mouse-speed F        scale the mouse's motion by F, from 0.25 to 4 (default 1)\n"
     "  --data-dir DIR         run in DIR (created when missing): scores.bin and screenshots go "
     "there\n"
-    "  --user-data            run in $XDG_DATA_HOME/gnatrix (default ~/.local/share/gnatrix)\n"
+    "  --user-data            run in ";
+const char* const usage_text_end =
+    "\n"
     "  --pad-speed F          a game pad's stick at full tilt moves the rocket F screen widths\n"
     "                         a second (0.1 to 20, default 2)\n"
     "  --no-rumble            a game pad does not rumble when a bug gets past\n"
@@ -189,7 +192,9 @@ bool parse_options(int argc, char** argv, Options* options, std::string* error, 
         } else if (arg == "--user-data") {
             if (!user_data_dir(&parsed.data_dir, error)) return false;
         } else if (arg == "--help" || arg == "-h" || arg == "--version" || arg == "-V") {
-            *error = arg == "--help" || arg == "-h" ? usage_text : "Gnatrix 1.1\n";
+            *error = arg == "--help" || arg == "-h"
+                         ? usage_text + std::string(system_user_data_description()) + usage_text_end
+                         : "Gnatrix 1.1\n";
             *exit_now = true;
             return true;
         } else {

@@ -57,6 +57,8 @@ std::FILE* system_create_new_file(const char* path);
 // The folder the game keeps the player's data in (made by whoever uses it). False with the
 // reason in *error when the system does not say where it is.
 bool system_user_data_dir(std::string* dir, std::string* error);
+// That folder as --help names it to the player.
+const char* system_user_data_description();
 // The folder of the player's settings of the game ($XDG_CONFIG_HOME/gnatrix here), likewise.
 bool system_user_settings_dir(std::string* dir, std::string* error);
 // The folder the game keeps its scores in when the player names none: empty for the folder it

@@ -33,6 +33,10 @@ bool system_user_data_dir(std::string* dir, std::string* error) {
     return xdg_dir("XDG_DATA_HOME", ".local/share", dir, error);
 }
 
+const char* system_user_data_description() {
+    return "$XDG_DATA_HOME/gnatrix (default ~/.local/share/gnatrix)";
+}
+
 bool system_user_settings_dir(std::string* dir, std::string* error) {
     return xdg_dir("XDG_CONFIG_HOME", ".config", dir, error);
 }

@@ -53,6 +53,10 @@ bool system_user_data_dir(std::string* dir, std::string* error) {
     return true;
 }
 
+const char* system_user_data_description() {
+    return "%APPDATA%\\Gnatrix";
+}
+
 // Windows keeps an application's settings in its roaming folder too.
 bool system_user_settings_dir(std::string* dir, std::string* error) {
     return system_user_data_dir(dir, error);
