@@ -41,6 +41,12 @@ function(gnatrix_windows_targets)
   list(FILTER libraries EXCLUDE REGEX "SDL2main|mingw32")
   get_target_property(link_options PkgConfig::SDL2 INTERFACE_LINK_OPTIONS)
   list(REMOVE_ITEM link_options -mwindows)
+  # Our own SDL2's .pc file (tools/win64/deps.sh) names none of these: nothing, not "-NOTFOUND".
+  foreach(property options libraries link_options)
+    if(NOT ${property})
+      set(${property} "")
+    endif()
+  endforeach()
   set_target_properties(PkgConfig::SDL2 PROPERTIES INTERFACE_COMPILE_OPTIONS "${options}"
                         INTERFACE_LINK_LIBRARIES "${libraries}" INTERFACE_LINK_OPTIONS "${link_options}")
   set_target_properties(gnatrix PROPERTIES WIN32_EXECUTABLE ON)

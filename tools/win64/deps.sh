@@ -72,8 +72,57 @@ build_harfbuzz() {
     harfbuzz_job=$!
 }
 
+# SDL2 is compiled without its CMake build, whose configure (a minute and a half, one check at
+# a time) cost more than a third of its time: SDL ships its configuration for Windows
+# (include/SDL_config_windows.h, which its SDL_config.h picks by itself), and these are the
+# sources that configuration names, as tools/web/deps.sh does for the browser.
+sdl2_sources() {  # sdl2_sources SOURCE_DIR: the files, relative to it
+    # The portable core (files for other systems compile to nothing) ...
+    local core=(. atomic audio cpuinfo dynapi events file joystick haptic hidapi libm locale misc
+                power render render/* sensor stdlib thread timer video video/yuv2rgb)
+    # ... and the drivers the configuration names.
+    local drivers=(core/windows audio/wasapi audio/directsound audio/winmm audio/dummy audio/disk
+                   video/windows video/dummy joystick/windows joystick/hidapi joystick/virtual
+                   haptic/windows sensor/windows sensor/dummy loadso/windows thread/windows
+                   timer/windows filesystem/windows power/windows locale/windows misc/windows)
+    local d
+    for d in "${core[@]}" "${drivers[@]}"; do
+        # shellcheck disable=SC2086 # render/* names the renderers' folders
+        (cd "$1/src" && ls $d/*.c)
+    done | sed 's|^\./||; s|^|src/|'
+    # Windows' condition variables fall back on the generic ones, under their own names.
+    echo src/thread/generic/SDL_syscond.c
+}
+
+# What SDL2.dll links, as SDL's own build links it.
+sdl2_libraries=(-luser32 -lgdi32 -lwinmm -limm32 -lole32 -loleaut32 -lversion -luuid -ladvapi32
+                -lsetupapi -lshell32)
+
 build_sdl2() {
-    cmake_build "$1" -DSDL_SHARED=ON -DSDL_STATIC=OFF -DSDL_TEST=OFF
+    local src=$1 obj=$work/build-sdl2 files f version
+    mapfile -t files < <(sdl2_sources "$src")
+    # The configuration takes any Windows 10 SDK to have the gaming-input header, which MinGW's
+    # lacks (SDL's own build checks for it).
+    sed -i '/#define HAVE_WINDOWS_GAMING_INPUT_H/d' "$src/include/SDL_config_windows.h"
+    mkdir -p "$obj" "$stage/bin" "$stage/lib/pkgconfig" "$stage/include/SDL2"
+    # In a subshell, whose waits leave HarfBuzz's background job to this shell.
+    (for f in "${files[@]}"; do
+        { "${launcher_command[@]}" $compiler -O2 -w -DDLL_EXPORT -DHAVE_LIBC=1 -I"$src/include" \
+              -I"$src/src/video/khronos" -c "$src/$f" -o "$obj/${f//\//_}.o" ||
+              echo "$f" >> "$obj.failed"; } 2>> "$obj.log" &
+        [ "$(jobs -rp | wc -l)" -lt "$jobs" ] || wait -n
+    done; wait)
+    if [ -f "$obj.failed" ]; then build=$obj; failed; fi
+    $compiler -shared -o "$stage/bin/SDL2.dll" "$obj"/*.o -static-libgcc \
+        -Wl,--out-implib,"$stage/lib/libSDL2.dll.a" "${sdl2_libraries[@]}" >> "$obj.log" 2>&1 ||
+        { build=$obj; failed; }
+    cp "$src"/include/*.h "$stage/include/SDL2/"
+    version=$(for part in MAJOR_VERSION MINOR_VERSION PATCHLEVEL; do
+                  sed -n "s/^#define SDL_$part  *\([0-9]*\).*/\1/p" "$src/include/SDL_version.h"
+              done | paste -sd.)
+    printf '%s\n' "prefix=$prefix" 'Name: sdl2' 'Description: SDL2, built for Windows' \
+        "Version: $version" 'Libs: -L${prefix}/lib -lSDL2' \
+        'Cflags: -I${prefix}/include -I${prefix}/include/SDL2' > "$stage/lib/pkgconfig/sdl2.pc"
 }
 
 build_sdl2_mixer() {
@@ -95,9 +144,30 @@ build_imgui() {
     build_imgui_with "$1" $host-gcc-ar-posix $host-g++-posix -std=c++11
 }
 
+# GoogleTest alone (the tests use no mocks), compiled straight from its two amalgamating sources,
+# with the CMake package file the tests' find_package(GTest) reads.
 build_googletest() {
-    # GoogleTest alone: the tests use no mocks.
-    cmake_build "$1" -Dgtest_disable_pthreads=ON -DBUILD_GMOCK=OFF
+    local src=$1/googletest obj=$work/build-googletest name
+    mkdir -p "$obj" "$stage/include" "$stage/lib/cmake/GTest"
+    for name in gtest-all gtest_main; do
+        { "${launcher_command[@]}" $host-g++-posix -std=c++14 -O2 -w -DGTEST_HAS_PTHREAD=0 \
+              -I"$src/include" -I"$src" -c "$src/src/$name.cc" -o "$obj/$name.o" &&
+              $host-gcc-ar-posix rcs "$stage/lib/lib${name%-all}.a" "$obj/$name.o" ||
+              echo "$name" >> "$obj.failed"; } 2>> "$obj.log" &
+    done
+    wait
+    if [ -f "$obj.failed" ]; then build=$obj; failed; fi
+    cp -r "$src/include/gtest" "$stage/include/"
+    cat > "$stage/lib/cmake/GTest/GTestConfig.cmake" <<'EOF_CMAKE'
+get_filename_component(_gtest_prefix "${CMAKE_CURRENT_LIST_DIR}/../../.." ABSOLUTE)
+add_library(GTest::gtest STATIC IMPORTED)
+set_target_properties(GTest::gtest PROPERTIES IMPORTED_LOCATION "${_gtest_prefix}/lib/libgtest.a"
+    INTERFACE_INCLUDE_DIRECTORIES "${_gtest_prefix}/include"
+    INTERFACE_COMPILE_DEFINITIONS GTEST_HAS_PTHREAD=0)
+add_library(GTest::gtest_main STATIC IMPORTED)
+set_target_properties(GTest::gtest_main PROPERTIES
+    IMPORTED_LOCATION "${_gtest_prefix}/lib/libgtest_main.a" INTERFACE_LINK_LIBRARIES GTest::gtest)
+EOF_CMAKE
 }
 
 # The shared order with HarfBuzz started after FreeType, which it includes.
