@@ -131,7 +131,7 @@ void pad_press(GameHarness& game, _SDL_Joystick* pad, PadButton b) {
 
 std::string state_dump() {
     std::string path = temp_path("pad_state.txt");
-    FILE* out = fopen(path.c_str(), "w");
+    FILE* out = fopen(path.c_str(), "wb");
     platform_state_dumper()(out);
     fclose(out);
     return slurp(path);

@@ -104,21 +104,23 @@ TEST_F(Demo, TimedemoReplaysAScriptAndReportsItsSpeed) {
     EXPECT_NE(std::string::npos, refused.err.find("version 2 is not supported")) << refused.err;
 }
 
-TEST_F(Demo, UserDataRunsInTheXdgFolderMadeWhenMissing) {
+// The system's data folder: XDG's here, %APPDATA%'s on Windows.
+TEST_F(Demo, UserDataRunsInTheSystemsFolderMadeWhenMissing) {
     std::ofstream(dir / "short.gxi") << "gnatrix-input 1\n@50 close\n";
+    const UserFolderVariables folders = process_user_folder_variables();
     // The script's name is the player's, relative to where the command was typed.
     GameOutput run_there = run("--user-data --headless --play short.gxi --dump-state 10:state.txt",
-                               "XDG_DATA_HOME=" + (dir / "xdg").string());
+                               folders.data + ("=" + (dir / "xdg").string()));
     ASSERT_EQ(0, run_there.status) << run_there.err;
     EXPECT_TRUE(fs::exists(dir / "state.txt"));
-    EXPECT_TRUE(fs::is_directory(dir / "xdg" / "gnatrix"));
-    GameOutput home =
-        run("--user-data --headless --frames 2", "-u XDG_DATA_HOME HOME=" + dir.string());
+    EXPECT_TRUE(fs::is_directory(dir / "xdg" / folders.folder));
+    const UserDataFallback fallback = process_user_data_fallback(dir.string());
+    GameOutput home = run("--user-data --headless --frames 2", fallback.env);
     EXPECT_EQ(0, home.status) << home.err;
-    EXPECT_TRUE(fs::is_directory(dir / ".local" / "share" / "gnatrix"));
-    // A relative XDG_DATA_HOME does not count: never a folder wherever the game was started.
+    EXPECT_TRUE(fs::is_directory(fallback.folder)) << fallback.folder;
+    // A relative folder variable does not count: never a folder wherever the game was started.
     GameOutput relative =
-        run("--user-data --headless --frames 2", "XDG_DATA_HOME=rel HOME=" + dir.string());
+        run("--user-data --headless --frames 2", fallback.env + " " + folders.data + "=rel");
     EXPECT_EQ(0, relative.status) << relative.err;
     EXPECT_FALSE(fs::exists(dir / "rel"));
     fs::create_directories(dir / "blocked");

@@ -3,7 +3,6 @@
 // other, the launcher keeping the scores in the player's data folder; and the Debian package
 // made from the same rules, clean by lintian, playing from where it unpacks.
 #include <gtest/gtest.h>
-#include <sys/wait.h>
 
 #include <filesystem>
 #include <fstream>
@@ -50,10 +49,10 @@ class Install : public ::testing::Test {
   protected:
     // Runs a shell command; its exit status, and its output in *output.
     int run(const std::string& command, std::string* output = nullptr) {
-        const fs::path log = stage / "log";
-        int raw = std::system((command + " >" + log.string() + " 2>&1 </dev/null").c_str());
+        const std::string log = (stage / "log").string();
+        const int status = process_run({{"/bin/sh", "-c", command + " 2>&1"}, "", log, "", {}});
         if (output) *output = slurp(log);
-        return WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+        return status;
     }
     // Installs the build with this prefix under the staging folder through DESTDIR.
     void install(const std::string& prefix) {

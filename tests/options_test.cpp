@@ -229,19 +229,20 @@ class SettingsFile : public ::testing::Test {
   protected:
     void SetUp() override {
         clock_set_virtual(true);
-        setenv("XDG_CONFIG_HOME", scratch.str().c_str(), 1);
-        std::filesystem::create_directories(scratch / "gnatrix");
+        process_set_env(folders.settings, scratch.str().c_str());
+        std::filesystem::create_directories(scratch / folders.folder);
     }
     void TearDown() override {
         settings_finish();
         clock_set_virtual(was_virtual);
-        setenv("XDG_CONFIG_HOME", saved.c_str(), 1);
+        process_set_env(folders.settings, saved.c_str());
     }
     void write(const std::string& text) { std::ofstream(file, std::ios::binary) << text; }
-    const std::string saved = getenv("XDG_CONFIG_HOME");
+    const UserFolderVariables folders = process_user_folder_variables();
+    const std::string saved = getenv(folders.settings);
     const bool was_virtual = clock_is_virtual();
     const ScratchDir scratch{"settings"};
-    const std::string file = scratch / "gnatrix/gnatrix.conf";
+    const std::string file = scratch / (std::string(folders.folder) + "/gnatrix.conf");
 };
 
 TEST_F(SettingsFile, FillsWhatTheCommandLineLeftAndWritesOnlyThePlayersChanges) {

@@ -13,6 +13,7 @@
 #include "platform/sdl/internal.h"
 #include "platform/window.h"
 #include "tests/test_window.h"
+#include "tools/process/process.h"
 
 namespace {
 
@@ -86,14 +87,14 @@ TEST(Present, EveryConverterGivesTheSamePixelsAndGNATRIX_CONVERTERChooses) {
     }
     present_use_converter(chosen);
 
-    ASSERT_EQ(0, setenv("GNATRIX_CONVERTER", "plain", 1));
+    process_set_env("GNATRIX_CONVERTER", "plain");
     EXPECT_EQ(PresentConverter::Plain, present_choose_converter());
-    ASSERT_EQ(0, setenv("GNATRIX_CONVERTER", "permute", 1));
+    process_set_env("GNATRIX_CONVERTER", "permute");
     const PresentConverter permute = present_choose_converter();
     EXPECT_TRUE(permute == PresentConverter::Permute ||
                 !present_converter_available(PresentConverter::Permute))
         << "an unavailable converter falls back to the fastest available";
-    unsetenv("GNATRIX_CONVERTER");
+    process_unset_env("GNATRIX_CONVERTER");
     EXPECT_TRUE(present_converter_available(present_choose_converter()));
 }
 

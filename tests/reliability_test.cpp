@@ -1,10 +1,10 @@
 // The game against what it cannot trust: missing and damaged resources, malformed command
 // lines, and a close request at any pass; and the inputs the fuzzers found, kept as tests.
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <cstdio>
+#include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <string>
@@ -258,7 +258,7 @@ TEST(CloseAtAnyPass, EndsCleanlyWithTheScoresOldOrWhole) {
                                  PHASE_NAMES[int(phase_at_pass[after])] + ")";
         EXPECT_EQ(run.status, 0) << what << ": " << run.err;
         EXPECT_EQ(run.err, "") << what;
-        const bool absent = access(scores.c_str(), F_OK) != 0;
+        const bool absent = !std::filesystem::exists(scores);
         const std::string table = slurp(scores);
         EXPECT_TRUE(absent || table == whole_table)
             << what << ": scores.bin holds " << table.size() << " bytes, not the whole table";

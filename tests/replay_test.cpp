@@ -2,7 +2,6 @@
 // headless, and must give exactly the state, screens and high-score table recorded beside it.
 // When a change alters a result on purpose, regenerate them (docs/replays.md) and say why.
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <algorithm>
 
@@ -67,8 +66,8 @@ TEST_P(Replay, GivesTheRecordedStateScreensAndScores) {
         << error;
     ASSERT_FALSE(expected.screens.empty());
     replay::Result got = expected;
-    fs::path dir =
-        fs::path(GNATRIX_BINARY_DIR) / ("replay_" + GetParam() + "_" + std::to_string(getpid()));
+    fs::path dir = fs::path(GNATRIX_BINARY_DIR) /
+                   ("replay_" + GetParam() + "_" + std::to_string(process_id()));
     ASSERT_TRUE(
         replay::run(GNATRIX_EXE, base.string() + ".gxi", dir, &got, &error, RUN_LIMIT_SECONDS))
         << error;

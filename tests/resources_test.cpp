@@ -16,6 +16,8 @@
 #include <string>
 #include <vector>
 
+#include "tools/process/process.h"
+
 namespace {
 
 namespace fs = std::filesystem;
@@ -47,11 +49,10 @@ uint32_t be32(const Bytes& b, size_t at) {
 
 // Runs a generator; what it says on stderr goes to `messages`.
 int run_tool(const std::string& tool, const fs::path& source_root, const fs::path& output_root,
-             const fs::path& messages = "/dev/null") {
-    std::string command = "\"" + std::string(GNATRIX_BINARY_DIR) + "/" + tool + "\" \"" +
-                          source_root.string() + "\" \"" + output_root.string() + "\" 2>\"" +
-                          messages.string() + "\"";
-    return std::system(command.c_str());
+             const fs::path& messages = "") {
+    const std::string program = std::string(GNATRIX_BINARY_DIR) + "/" + tool + GNATRIX_EXE_SUFFIX;
+    return process_run(
+        {{program, source_root.string(), output_root.string()}, "", "", messages.string(), {}});
 }
 
 // --- Regeneration ---------------------------------------------------------------------------
@@ -432,7 +433,7 @@ TEST(ResourceManifest, ListsEveryResourceWithAnExistingFile) {
         std::string type, name, file;
         if (!(words >> type >> name >> file) || type[0] == '#') continue;
         fs::path path =
-            fs::path(file).is_absolute() ? fs::path(file) : source_path("resources/" + file);
+            fs::path(file).has_root_directory() ? fs::path(file) : source_path("resources/" + file);
         EXPECT_TRUE(fs::exists(path)) << line;
         entries.insert(type + " " + name + " " + file);
     }

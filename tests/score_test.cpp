@@ -3,7 +3,6 @@
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
@@ -19,6 +18,7 @@
 #include "platform/clock.h"
 #include "platform/file.h"
 #include "tests/game_harness.h"
+#include "tools/process/process.h"
 
 namespace fs = std::filesystem;
 
@@ -63,10 +63,18 @@ std::string name_of(const Bytes& bytes, int slot) {
     return std::string(reinterpret_cast<const char*>(&bytes[64 + 16 * slot]));
 }
 
+// Removes the folder whatever a test left in it: Windows deletes no read-only file.
+void remove_folder(const fs::path& dir) {
+    std::error_code ignored;
+    for (const auto& entry : fs::recursive_directory_iterator(dir, ignored))
+        fs::permissions(entry.path(), fs::perms::owner_write, fs::perm_options::add, ignored);
+    fs::remove_all(dir);
+}
+
 class ScoreTest : public testing::Test {
   protected:
     void SetUp() override {
-        fs::remove_all(dir_);
+        remove_folder(dir_);
         fs::create_directories(dir_);
         score_table_in = {};
         score_table_out = {};
@@ -76,7 +84,7 @@ class ScoreTest : public testing::Test {
     }
     void TearDown() override {
         file_inject_fault(FileStep::NONE, 0);
-        fs::remove_all(dir_);
+        remove_folder(dir_);
     }
     // Records a final score and returns what it wrote on standard error.
     std::string record(int32_t final_score) {
@@ -242,8 +250,8 @@ TEST_F(ScoreTest, ReadOnlyFolderKeepsTheOldFileAndSaysWhy) {
 TEST_F(ScoreTest, WriteProtectedTableIsKeptWhoeverPlays) {
     Bytes old = table_bytes(decade_scores(), decade_names());
     write_bytes(path_, old);
-    const fs::perms read_only = fs::perms::owner_read | fs::perms::group_write;
-    fs::permissions(path_, read_only);
+    fs::permissions(path_, fs::perms::owner_read | fs::perms::group_write);
+    const fs::perms read_only = fs::status(path_).permissions();  // as the system keeps them
     std::string message = record(95);
     EXPECT_NE(message.find(path_ + " is write-protected"), std::string::npos) << message;
     EXPECT_EQ(std::count(message.begin(), message.end(), '\n'), 1);
@@ -251,16 +259,18 @@ TEST_F(ScoreTest, WriteProtectedTableIsKeptWhoeverPlays) {
     EXPECT_EQ(fs::status(path_).permissions(), read_only);
     EXPECT_EQ(files_in_dir(), 1u);
     EXPECT_EQ(shown_scores()[1], 95) << "the panel shows the table as it stands";
+    fs::permissions(path_, fs::perms::owner_write,
+                    fs::perm_options::add);  // Windows deletes no read-only file
 }
 
 // A saved table keeps its mode, and its owner and group where the game may give them (root
 // may, and the tests may run as root); otherwise it is the player's, as before.
 TEST_F(ScoreTest, SavedTableKeepsItsModeAndOwner) {
     write_bytes(path_, table_bytes(decade_scores(), decade_names()));
-    ASSERT_EQ(chmod(path_.c_str(), 0640), 0);
-    const bool root = geteuid() == 0;
+    fs::permissions(path_, fs::perms(0640));
+    const bool root = process_user_id() == 0;
     if (root) {
-        ASSERT_EQ(chown(path_.c_str(), 4711, 4712), 0);
+        ASSERT_TRUE(process_set_owner(path_, 4711, 4712));
     }
     EXPECT_EQ(record(95), "");
     EXPECT_EQ(read_bytes(path_)[4], 95) << "saved";
@@ -271,7 +281,7 @@ TEST_F(ScoreTest, SavedTableKeepsItsModeAndOwner) {
         EXPECT_EQ(saved.st_uid, 4711u);
         EXPECT_EQ(saved.st_gid, 4712u);
     } else {
-        EXPECT_EQ(saved.st_uid, geteuid());
+        EXPECT_EQ(int(saved.st_uid), process_user_id());
     }
 }
 

@@ -2,11 +2,12 @@
 // in a process of its own, so every name carries the process id.
 #pragma once
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <filesystem>
 #include <string>
 #include <system_error>
+
+#include "tools/process/process.h"
 
 // A fresh folder, removed at the end unless the test failed: then what it holds is left to
 // look at.
@@ -14,7 +15,7 @@ class ScratchDir {
   public:
     explicit ScratchDir(const std::string& name)
         : path_(std::filesystem::path(GNATRIX_BINARY_DIR) /
-                (name + "_" + std::to_string(getpid()))) {
+                (name + "_" + std::to_string(process_id()))) {
         std::error_code error;
         std::filesystem::remove_all(path_, error);
         std::filesystem::create_directories(path_, error);

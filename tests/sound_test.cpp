@@ -15,6 +15,7 @@
 #include "platform/platform.h"
 #include "platform/resources.h"
 #include "platform/sound.h"
+#include "tools/process/process.h"
 
 namespace {
 
@@ -395,7 +396,8 @@ namespace {
 
 // Outside headless runs the device opens on the system's driver (the test runner's dummy one).
 TEST(SoundDeviceTest, OpensOnTheSystemDriverOutsideHeadlessRuns) {
-    setenv("SDL_AUDIODRIVER", "dummy", 0);  // never a real speaker, whoever runs the test
+    // Never a real speaker, whoever runs the test.
+    process_set_env("SDL_AUDIODRIVER", "dummy", false);
     Options options;
     options.headless = false;
     platform_set_options(options);
@@ -428,13 +430,13 @@ TEST(SoundDeviceTest, WithoutADeviceOneLineSaysSoAndTheLibraryNothing) {
     sound_capture_mode(false);
     const char* before = getenv("SDL_AUDIODRIVER");
     const std::string driver = before ? before : "dummy";
-    setenv("SDL_AUDIODRIVER", "alsa", 1);
-    setenv("AUDIODEV", "gnatrix_no_such_device", 1);
+    process_set_env("SDL_AUDIODRIVER", "alsa");
+    process_set_env("AUDIODEV", "gnatrix_no_such_device");
     testing::internal::CaptureStderr();
     SoundDevice* device = SoundDevice::create();
     const std::string said = testing::internal::GetCapturedStderr();
-    setenv("SDL_AUDIODRIVER", driver.c_str(), 1);
-    unsetenv("AUDIODEV");
+    process_set_env("SDL_AUDIODRIVER", driver.c_str());
+    process_unset_env("AUDIODEV");
     platform_set_options(Options{});
     EXPECT_EQ(device, nullptr);
     EXPECT_TRUE(said.starts_with("gnatrix: no sound device (")) << said;

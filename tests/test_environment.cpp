@@ -5,12 +5,14 @@
 #include <string>
 
 #include "screens/panel.h"
+#include "tools/process/process.h"
 
 namespace {
 const bool headless_drivers = [] {
-    setenv("SDL_VIDEODRIVER", "dummy", 0);
-    setenv("SDL_AUDIODRIVER", "dummy", 0);
-    setenv("XDG_CONFIG_HOME", (std::string(GNATRIX_BINARY_DIR) + "/test-config").c_str(), 1);
+    process_set_env("SDL_VIDEODRIVER", "dummy", false);
+    process_set_env("SDL_AUDIODRIVER", "dummy", false);
+    process_set_env(process_user_folder_variables().settings,
+                    (std::string(GNATRIX_BINARY_DIR) + "/test-config").c_str());
     return true;
 }();
 const bool script_names = [] {

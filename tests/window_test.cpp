@@ -18,6 +18,7 @@
 #include "platform/settings.h"
 #include "platform/sound.h"
 #include "tests/scratch_dir.h"
+#include "tools/process/process.h"
 
 namespace {
 
@@ -338,13 +339,13 @@ TEST_F(DummyDisplayWindow, WithoutAScaleModeAWindowScalesByWholeMultiplesAndFull
 class RememberedWindow : public MessageQueue {
   protected:
     void SetUp() override {
-        setenv("XDG_CONFIG_HOME", config.str().c_str(), 1);
-        std::filesystem::create_directories(config / "gnatrix");
+        process_set_env(folders.settings, config.str().c_str());
+        std::filesystem::create_directories(config / folders.folder);
         std::ofstream(file) << "# mine\nscale-mode = smooth\n";
     }
     void TearDown() override {
         platform_shutdown();
-        setenv("XDG_CONFIG_HOME", saved.c_str(), 1);
+        process_set_env(folders.settings, saved.c_str());
     }
     // As the program starts: the settings file, then the platform with its window.
     SDL_Window* restart() {
@@ -361,9 +362,10 @@ class RememberedWindow : public MessageQueue {
         text << in.rdbuf();
         return text.str();
     }
-    const std::string saved = getenv("XDG_CONFIG_HOME");
+    const UserFolderVariables folders = process_user_folder_variables();
+    const std::string saved = getenv(folders.settings);
     const ScratchDir config{"remembered"};
-    const std::string file = config / "gnatrix/gnatrix.conf";
+    const std::string file = config / (std::string(folders.folder) + "/gnatrix.conf");
 };
 
 TEST_F(RememberedWindow, SizeAndScaleModeSurviveARestart) {

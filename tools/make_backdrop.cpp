@@ -3,6 +3,7 @@
 // true colour, element by element, then reduced to the palette entries the art may use.
 #include <algorithm>
 #include <cmath>
+#include <limits>
 #include <map>
 
 #include "tools/resgen.h"
@@ -538,7 +539,7 @@ Picture reduce(Scene& s) {
             auto it = nearest.find(key);
             if (it == nearest.end()) {
                 int best = 0;
-                long best_d = 1L << 40;
+                long best_d = std::numeric_limits<long>::max();  // long is 32 bits on Windows
                 for (int i : usable) {
                     const Rgb& p = s.palette[size_t(i)];
                     long dr = long(key >> 16) - p.r, dg = long((key >> 8) & 255) - p.g,

@@ -1,6 +1,7 @@
 // Synthesises the bonus chime resources/bonus.wav (RIFF WAVE, 8-bit mono 11025 Hz) from the
 // note list in resources/src/bonus.txt.
 #include <cmath>
+#include <numbers>
 
 #include "tools/resgen.h"
 
@@ -60,7 +61,7 @@ ChimeSource parse(const std::string& text) {
 // Raised-cosine ramp from 0 to 1 over `length` seconds.
 double ramp(double t, double length) {
     if (t >= length) return 1;
-    return t <= 0 ? 0 : 0.5 - 0.5 * std::cos(M_PI * t / length);
+    return t <= 0 ? 0 : 0.5 - 0.5 * std::cos(std::numbers::pi * t / length);
 }
 
 Bytes synthesise(const ChimeSource& src) {
@@ -77,7 +78,7 @@ Bytes synthesise(const ChimeSource& src) {
                 double f = note.hz * p.ratio;
                 if (f >= RATE / 2.0) continue;
                 wave[i] += envelope * p.amplitude * std::exp(-(p.ratio - 1) * 3 * local) *
-                           std::sin(2 * M_PI * f * local);
+                           std::sin(2 * std::numbers::pi * f * local);
             }
         }
         double end = double(wave.size() - 1 - i) / RATE;

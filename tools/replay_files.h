@@ -2,11 +2,7 @@
 // of its own, hashing its screen dumps, and the text form of what a run must give. Shared by
 // the generator (which writes the expectations) and the regression test (which checks them).
 #pragma once
-#include <sys/wait.h>
-#include <unistd.h>
-
 #include <cinttypes>
-#include <csignal>
 #include <cstdint>
 #include <cstdio>
 #include <filesystem>
@@ -16,6 +12,7 @@
 #include <vector>
 
 #include "screens/score.h"
+#include "tools/process/process.h"
 
 namespace replay {
 
@@ -119,8 +116,8 @@ inline bool parse_expected(const std::string& text, Result* r, std::string* erro
     return true;
 }
 
-// The exit status of a run that did not end within its time limit (killed by SIGALRM).
-constexpr int HUNG_STATUS = 128 + SIGALRM;
+// The exit status of a run that did not end within its time limit.
+constexpr int HUNG_STATUS = PROCESS_HUNG_STATUS;
 
 // Runs the game headless on the script in a fresh directory (with r->scores_before as its
 // scores.bin), dumping the state and the screens that r names; fills in the rest of r. A run
@@ -133,6 +130,8 @@ inline bool run(const std::string& exe, const std::filesystem::path& script,
     fs::create_directories(dir);
     if (!r->scores_before.empty()) write_file(dir / "scores.bin", r->scores_before);
     std::vector<std::string> args = {exe,
+                                     "--data-dir",
+                                     dir.string(),
                                      "--headless",
                                      "--play",
                                      fs::absolute(script).string(),
@@ -142,23 +141,12 @@ inline bool run(const std::string& exe, const std::filesystem::path& script,
         args.push_back("--dump-screen");
         args.push_back(std::to_string(pass) + ":screen" + std::to_string(pass) + ".bmp");
     }
-    pid_t child = fork();
-    if (child == 0) {
-        std::vector<char*> argv;
-        for (std::string& a : args) argv.push_back(a.data());
-        argv.push_back(nullptr);
-        if (chdir(dir.c_str()) != 0 || !freopen("messages.txt", "w", stderr)) _exit(126);
-        // The alarm outlives the exec, so a hung game ends even if its parent is killed first.
-        alarm(limit_seconds);
-        execv(argv[0], argv.data());
-        _exit(127);
-    }
-    int raw = 0;
-    if (child < 0 || waitpid(child, &raw, 0) != child) {
+    r->status =
+        process_run({args, dir.string(), "", (dir / "messages.txt").string(), {}, limit_seconds});
+    if (r->status < 0) {
         *error = "cannot run " + exe;
         return false;
     }
-    r->status = WIFEXITED(raw) ? WEXITSTATUS(raw) : 128 + WTERMSIG(raw);
     r->messages = read_file(dir / "messages.txt");
     r->state = read_file(dir / "state.txt");
     for (auto& [pass, hash] : r->screens)

@@ -166,7 +166,8 @@ deps_run() {
     install_missing "${tool_packages[@]}" "${linux_packages[@]}"
     local versions key cache_root package version fetched upstream started built=""
     versions=$(for p in "${linux_packages[@]}"; do source_of "$p"; done)
-    key=$( { echo "$versions"; cat "$0" "${BASH_SOURCE[0]}" "$toolchain"; "$compiler" --version | head -1; } |
+    # sed, not head: it reads the compiler's whole answer, which then never dies of a closed pipe.
+    key=$( { echo "$versions"; cat "$0" "${BASH_SOURCE[0]}" "$toolchain"; "$compiler" --version | sed -n 1p; } |
            sha256sum | cut -c1-16)
     cache_root=${GNATRIX_DEPS_CACHE:-${XDG_CACHE_HOME:-$HOME/.cache}/gnatrix}
     prefix=$cache_root/$deps_name-$key
@@ -201,8 +202,9 @@ deps_run() {
         srcdir[googletest]=/usr/src/googletest
     fi
     deps_steps
-    # The paths CMake wrote into the installed files name the staging folder; they move with it.
-    grep -rlIF "$stage" "$stage" | while read -r f; do sed -i "s|$stage|$prefix|g" "$f"; done
+    # The paths written into the installed files name the staging folder; they move with it (a
+    # build may have written none).
+    { grep -rlIF "$stage" "$stage" || true; } | while read -r f; do sed -i "s|$stage|$prefix|g" "$f"; done
     printf '%s' "$built" > "$stage/VERSIONS"
     rm -rf "$prefix"
     mv "$stage" "$prefix"

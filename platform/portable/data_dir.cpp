@@ -7,10 +7,12 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// Paths given on the command line mean the folder the player typed them in.
+// Paths given on the command line mean the folder the player typed them in. One from the root
+// stays as typed (on Windows it is on the drive the game started on, and messages name it so).
 void make_absolute(std::string* path) {
     std::error_code ignored;
-    if (!path->empty()) *path = fs::absolute(*path, ignored).string();
+    if (!path->empty() && !fs::path(*path).has_root_directory())
+        *path = fs::absolute(*path, ignored).string();
 }
 
 }  // namespace

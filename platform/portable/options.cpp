@@ -198,6 +198,7 @@ bool parse_options(int argc, char** argv, Options* options, std::string* error, 
             return false;
         }
     }
+    if (parsed.data_dir.empty()) parsed.data_dir = system_default_data_dir();
     // With no script and no end, a headless run would wait for input forever: play the demo.
     parsed.play_demo = parsed.headless && parsed.play_file.empty() && parsed.frames < 0;
     *options = parsed;

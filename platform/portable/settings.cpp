@@ -138,9 +138,12 @@ void apply_to_options(const Settings& s, Options* o) {
 void write_pending() {
     if (!has_pending || !writable) return;
     has_pending = false;
-    std::ifstream in(path, std::ios::binary);
     std::stringstream old_text;
-    old_text << in.rdbuf();
+    {
+        // Closed before the replacement: Windows replaces no file that is open.
+        std::ifstream in(path, std::ios::binary);
+        old_text << in.rdbuf();
+    }
     const std::string text = settings_update(old_text.str(), pending);
     pending = Settings();
     std::error_code ignored;  // a folder that cannot be made fails the replacement, said there

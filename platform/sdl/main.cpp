@@ -10,6 +10,7 @@
 #include "platform/system/system.h"
 
 int main(int argc, char** argv) {
+    system_standard_streams();
     app_register_hooks();
     Options options;
     std::string message;

@@ -17,6 +17,7 @@
 #include "platform/sdl/internal.h"
 #include "platform/settings.h"
 #include "platform/sound.h"
+#include "platform/system/system.h"
 
 namespace {
 
@@ -43,10 +44,15 @@ bool invisible_by_fallback() {
 
 bool start_sdl(bool headless) {
     // Headless runs never touch a real display or sound device.
-    if (headless) SDL_SetHintWithPriority(SDL_HINT_VIDEODRIVER, "dummy", SDL_HINT_OVERRIDE);
-    // Without a Wayland session, asking Wayland first only prints noise.
-    else if (!SDL_getenv("WAYLAND_DISPLAY"))
-        SDL_SetHint(SDL_HINT_VIDEODRIVER, "x11,kmsdrm");
+    if (headless)
+        SDL_SetHintWithPriority(SDL_HINT_VIDEODRIVER, "dummy", SDL_HINT_OVERRIDE);
+    else if (const char* drivers = system_video_drivers())
+        SDL_SetHint(SDL_HINT_VIDEODRIVER, drivers);
+    // The executable's own icon, where the system has one: SDL reads it as the video starts.
+    if (const char* icon = system_icon_resource()) {
+        SDL_SetHint(SDL_HINT_WINDOWS_INTRESOURCE_ICON, icon);
+        SDL_SetHint(SDL_HINT_WINDOWS_INTRESOURCE_ICON_SMALL, icon);
+    }
     std::string why;
     if (SDL_Init(SDL_INIT_VIDEO | SDL_INIT_EVENTS) != 0) {
         why = SDL_GetError();

@@ -14,6 +14,7 @@
 #include "platform/clock.h"
 #include "platform/portable/dialog_view.h"
 #include "platform/sdl/internal.h"
+#include "platform/system/system.h"
 
 namespace {
 
@@ -21,14 +22,13 @@ constexpr int W = 640, H = 480;
 
 // Opens a new file "gnatrix-YYYYMMDD-HHMMSS[-N].png" for writing, never replacing one.
 FILE* create_numbered(time_t when, std::string* path) {
-    struct tm local {};
-    localtime_r(&when, &local);
+    const std::tm local = system_local_time(when);
     char stamp[32];
     strftime(stamp, sizeof stamp, "gnatrix-%Y%m%d-%H%M%S", &local);
     for (int n = 1; n < 1000; ++n) {
         *path = std::string(stamp) + (n > 1 ? "-" + std::to_string(n) : "") + ".png";
         // "x": fails when the name is taken, so two shots in one second keep both.
-        if (FILE* f = fopen(path->c_str(), "wbx")) return f;
+        if (FILE* f = system_create_new_file(path->c_str())) return f;
         if (errno != EEXIST) return nullptr;
     }
     return nullptr;
@@ -96,7 +96,7 @@ std::string screenshot_take(time_t when) {
     } else {
         std::error_code ignored;
         fprintf(stderr, "gnatrix: screenshot saved as %s\n",
-                std::filesystem::absolute(path, ignored).c_str());
+                std::filesystem::absolute(path, ignored).string().c_str());
     }
     clock_go();
     return path;

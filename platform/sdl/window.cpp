@@ -16,6 +16,7 @@
 #include "platform/screenshot.h"
 #include "platform/sdl/internal.h"
 #include "platform/settings.h"
+#include "platform/system/system.h"
 
 class Window {
   public:
@@ -55,7 +56,7 @@ void report(const std::string& message) {
 }
 
 void write_state_dump(const std::string& path) {
-    FILE* out = fopen(path.c_str(), "w");
+    FILE* out = fopen(path.c_str(), "wb");  // the same bytes on every system
     if (out) {
         if (StateDumper dumper = platform_state_dumper()) dumper(out);
         if (fclose(out) == 0) return;
@@ -219,9 +220,11 @@ void handle_event(const SDL_Event& event) {
     }
 }
 
+// The game's embedded icon, unless the executable's own serves (it has every size).
 void set_window_icon(SDL_Window* sdl, const std::string& icon) {
     ResourceData data;
-    if (icon.empty() || !find_resource("ICON", icon.c_str(), &data)) return;
+    if (icon.empty() || system_icon_resource() || !find_resource("ICON", icon.c_str(), &data))
+        return;
     if (SDL_Surface* image = icon_decode(data)) {
         SDL_SetWindowIcon(sdl, image);
         SDL_FreeSurface(image);

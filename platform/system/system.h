@@ -5,6 +5,8 @@
 #pragma once
 #include <cstddef>
 #include <cstdint>
+#include <cstdio>
+#include <ctime>
 #include <string>
 
 // ---- Time and sleeping ----
@@ -17,6 +19,8 @@ int64_t system_cpu_ns();
 void system_sleep_until(int64_t monotonic_ns);
 // Asks the system to wake sleepers as close to their deadlines as it can (once is enough).
 void system_precise_timers();
+// The calendar time in the player's time zone.
+std::tm system_local_time(std::time_t when);
 
 // ---- Replacing a file ----
 
@@ -45,6 +49,9 @@ struct FileFailure {
 bool system_replace_file(const char* path, const void* data, size_t size, FileFault fault,
                          FileFailure* failure);
 
+// Opens a new file for writing (binary); null with errno EEXIST when the name is taken.
+std::FILE* system_create_new_file(const char* path);
+
 // ---- Folders ----
 
 // The folder the game keeps the player's data in (made by whoever uses it). False with the
@@ -52,6 +59,21 @@ bool system_replace_file(const char* path, const void* data, size_t size, FileFa
 bool system_user_data_dir(std::string* dir, std::string* error);
 // The folder of the player's settings of the game ($XDG_CONFIG_HOME/gnatrix here), likewise.
 bool system_user_settings_dir(std::string* dir, std::string* error);
+// The folder the game keeps its scores in when the player names none: empty for the folder it
+// is started in (here); where the system's players expect a game they unpacked to keep them.
+std::string system_default_data_dir();
+
+// ---- The executable ----
+
+// The window icon among the executable's own resources, as SDL names it, or null when the
+// system has no such thing (the window then gets the game's embedded ICON resource).
+const char* system_icon_resource();
+// The video drivers SDL is to try, in order, as its hint takes them; null for SDL's own choice.
+const char* system_video_drivers();
+// Standard output and error as the game writes them on every system: the bytes it writes (no
+// carriage returns added), to the console that started it even when it has none of its own (a
+// Windows GUI program). First thing, once.
+void system_standard_streams();
 
 // ---- Hardware ----
 

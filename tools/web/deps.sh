@@ -13,10 +13,7 @@ set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 deps_name=web
 toolchain=/usr/share/emscripten/cmake/Modules/Platform/Emscripten.cmake
-# The key's compiler line: emcc's whole answer read, so that it never dies of a pipe closed
-# early (source_deps.sh keeps only the first line).
-emcc_version() { emcc --version | sed -n 1p; }
-compiler=emcc_version
+compiler=emcc
 linux_packages=(libsdl2-dev libsdl2-mixer-dev libsdl2-ttf-dev libfreetype-dev libpng-dev
                 zlib1g-dev libimgui-dev)
 tool_packages=(emscripten node-acorn dpkg-dev cmake make pkg-config)

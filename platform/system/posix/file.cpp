@@ -88,6 +88,10 @@ void sync_directory(const std::string& target) {
 
 }  // namespace
 
+std::FILE* system_create_new_file(const char* path) {
+    return fopen(path, "wbx");
+}
+
 bool system_replace_file(const char* path, const void* data, size_t size, FileFault injected_fault,
                          FileFailure* failure) {
     fault = injected_fault;

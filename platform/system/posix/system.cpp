@@ -37,6 +37,23 @@ bool system_user_settings_dir(std::string* dir, std::string* error) {
     return xdg_dir("XDG_CONFIG_HOME", ".config", dir, error);
 }
 
+std::string system_default_data_dir() {
+    return "";
+}
+
+// Linux desktops take a window's icon from the window itself.
+const char* system_icon_resource() {
+    return nullptr;
+}
+
+// Without a Wayland session, asking Wayland first only prints noise.
+const char* system_video_drivers() {
+    return getenv("WAYLAND_DISPLAY") ? nullptr : "x11,kmsdrm";
+}
+
+// A program here always has the standard streams it was given, and writes bytes as they are.
+void system_standard_streams() {}
+
 // Only a render node in the kernel means a GPU; without one (Xvfb, most virtual machines) the
 // renderers SDL calls accelerated run on a software rasteriser.
 bool system_has_gpu() {

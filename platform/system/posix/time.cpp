@@ -30,6 +30,12 @@ void system_sleep_until(int64_t monotonic_ns) {
     }
 }
 
+std::tm system_local_time(std::time_t when) {
+    std::tm local{};
+    localtime_r(&when, &local);
+    return local;
+}
+
 void system_precise_timers() {
     // The kernel's default timer slack would add up to 50 us to every sleep.
     static const bool precise = prctl(PR_SET_TIMERSLACK, 1UL, 0, 0, 0) == 0;

@@ -1,8 +1,12 @@
 // Crash-safe file replacement on Windows: a temporary file in the same folder, written and
 // flushed to the disk, then moved over the old one with MoveFileEx, which replaces it whole.
+#include <fcntl.h>
+#include <io.h>
+#include <sys/stat.h>
 #include <windows.h>
 
 #include <cerrno>
+#include <cstdio>
 #include <filesystem>
 
 #include "platform/system/system.h"
@@ -42,7 +46,13 @@ bool proceed(FileStep step) {
 }
 
 bool report(FileStep step, const std::string& path, int error_number, FileFailure* failure) {
-    *failure = FileFailure{step, path, error_number};
+    *failure = FileFailure{step, path, error_number, false};
+    return false;
+}
+
+// A read-only file is the owner's write bit taken away: kept as it is.
+bool report_protected(const std::string& path, FileFailure* failure) {
+    *failure = FileFailure{FileStep::NONE, path, 0, true};
     return false;
 }
 
@@ -89,13 +99,24 @@ bool fill(HANDLE file, const void* data, size_t size, FileStep* failed) {
 
 }  // namespace
 
+// The C runtime's fopen knows no "x": an exclusive create of its own.
+std::FILE* system_create_new_file(const char* path) {
+    const int fd = _wopen(wide_of(path).c_str(), _O_WRONLY | _O_CREAT | _O_EXCL | _O_BINARY,
+                          _S_IREAD | _S_IWRITE);
+    if (fd < 0) return nullptr;
+    std::FILE* file = _fdopen(fd, "wb");
+    if (!file) _close(fd);
+    return file;
+}
+
 bool system_replace_file(const char* path, const void* data, size_t size, FileFault injected,
                          FileFailure* failure) {
     fault = injected;
     std::wstring target;
     int error_number = 0;
     if (!resolve_target(path, &target, &error_number))
-        return report(FileStep::NONE, path, error_number, failure);
+        return error_number == EACCES ? report_protected(path, failure)
+                                      : report(FileStep::NONE, path, error_number, failure);
     const std::wstring temporary = target + L".tmp" + std::to_wstring(GetCurrentProcessId());
     const std::string temporary_name = utf8_of(temporary);
     HANDLE file = proceed(FileStep::OPEN)

@@ -67,6 +67,12 @@ void system_sleep_until(int64_t monotonic_ns) {
     }
 }
 
+std::tm system_local_time(std::time_t when) {
+    std::tm local{};
+    localtime_s(&local, &when);
+    return local;
+}
+
 void system_precise_timers() {
     // The default timer period is 15.6 ms: every Sleep would be late by up to that.
     static const bool precise = timeBeginPeriod(1) == TIMERR_NOERROR;
