@@ -21,9 +21,13 @@ set_target_properties(gnatrix PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${GNATRIX_WEB_
 # The game's loop blocks (frame pacing, fades, the score table's waits, the modal control
 # panel); asynchronous mode lets the one sleep under all of those waits (emscripten_sleep in
 # platform/system/browser/time.cpp) hand the page back to the browser and resume where it was.
-# Only the functions that can reach it are instrumented.
+# Only the functions that can reach it are instrumented: those in web/asyncify-functions.json,
+# which tools/web/asyncify_list.py writes from the program and the browser test checks against
+# it (Emscripten alone would take every call through a pointer for one that may sleep). The
+# symbol map names the program's functions for that check.
+set(GNATRIX_ASYNCIFY_LIST ${CMAKE_SOURCE_DIR}/web/asyncify-functions.json)
 set(GNATRIX_WEB_LINK_OPTIONS
-    -sASYNCIFY -sASYNCIFY_STACK_SIZE=65536
+    -sASYNCIFY -sASYNCIFY_STACK_SIZE=65536 -sASYNCIFY_ONLY=@${GNATRIX_ASYNCIFY_LIST} --emit-symbol-map
     -sALLOW_MEMORY_GROWTH -sINITIAL_MEMORY=33554432 -sENVIRONMENT=web
     -sEXPORTED_FUNCTIONS=_main,_gnatrix_state_text
     -sEXPORTED_RUNTIME_METHODS=UTF8ToString,FS
@@ -33,7 +37,8 @@ set(GNATRIX_WEB_LINK_OPTIONS
     -sDEFAULT_LIBRARY_FUNCS_TO_INCLUDE=@${CMAKE_SOURCE_DIR}/web/library-functions.json
     -lidbfs.js --pre-js ${CMAKE_SOURCE_DIR}/web/gnatrix-pre.js)
 target_link_options(gnatrix PRIVATE ${GNATRIX_WEB_LINK_OPTIONS})
-set_property(TARGET gnatrix APPEND PROPERTY LINK_DEPENDS ${CMAKE_SOURCE_DIR}/web/gnatrix-pre.js)
+set_property(TARGET gnatrix APPEND PROPERTY LINK_DEPENDS ${CMAKE_SOURCE_DIR}/web/gnatrix-pre.js
+                                                        ${GNATRIX_ASYNCIFY_LIST})
 
 # The page and what it loads beside the program.
 set(GNATRIX_PAGE_FILES index.html gnatrix.css gnatrix-page.js)

@@ -21,3 +21,5 @@ cmake -S . -B build-web -DCMAKE_TOOLCHAIN_FILE=/usr/share/emscripten/cmake/Modul
     { cat build-web.configure.log; exit 1; }
 cmake --build build-web -j "$(nproc)" --target gnatrix web_page
 echo "web: the page is in build-web/web/"
+# The list of the functions that may sleep must still hold for the program built.
+/usr/bin/python3 tools/web/asyncify_list.py --check build-web

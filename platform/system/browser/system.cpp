@@ -44,3 +44,21 @@ void system_report_fatal(const char* message) {
     fprintf(stderr, "gnatrix: %s\n", message);
     browser_report_fatal(message);
 }
+
+// The page names the player's folder (--user-data); a folder named on its own is the start's.
+std::string system_default_data_dir() {
+    return "";
+}
+
+// The page shows its own icon.
+const char* system_icon_resource() {
+    return nullptr;
+}
+
+// A page has one display.
+const char* system_video_drivers() {
+    return "emscripten";
+}
+
+// The standard streams are the browser's console, as Emscripten gives them.
+void system_standard_streams() {}

@@ -26,5 +26,11 @@ void system_sleep_until(int64_t monotonic_ns) {
     } while (left > 0);
 }
 
+std::tm system_local_time(std::time_t when) {
+    std::tm local{};
+    localtime_r(&when, &local);
+    return local;
+}
+
 // The browser's timers are as precise as it makes them.
 void system_precise_timers() {}
