@@ -70,7 +70,10 @@ def pattern(name):
 
 def own_functions(build):
     """The functions the game's own object files define (templates included)."""
-    objects = glob.glob(os.path.join(build, 'CMakeFiles', '*.dir', '**', '*.o'), recursive=True)
+    # Hidden folders too: the ImGui backends the game compiles come from the library cache,
+    # by default under ~/.cache, and count wherever it is.
+    objects = glob.glob(os.path.join(build, 'CMakeFiles', '*.dir', '**', '*.o'), recursive=True,
+                        include_hidden=True)
     # Emscripten's scripts run on the Python that runs this one.
     env = dict(os.environ, EMSDK_PYTHON=sys.executable)
     out = subprocess.run(['emnm', '-C', '--defined-only', *objects], check=True,
