@@ -54,7 +54,7 @@ function(gnatrix_windows_targets)
   # The system interface's Windows implementation uses the multimedia timer, DXGI and the shell.
   target_link_libraries(gx_system PRIVATE winmm dxgi shell32 ole32)
   # The tests' helper asks the shell where the application data folder is.
-  target_link_libraries(gx_process PRIVATE shell32 ole32)
+  target_link_libraries(gx_process PRIVATE gx_system shell32 ole32)
 
   # The executable's own resources: its icon, manifest and version.
   set(GNATRIX_RESOURCE_DIR ${CMAKE_SOURCE_DIR}/resources)

@@ -7,16 +7,10 @@
 #include <cstdlib>
 #include <cwctype>
 
+#include "platform/system/windows/text.h"
 #include "tools/process/process.h"
 
 namespace {
-
-std::wstring wide(const std::string& text) {
-    const int length = MultiByteToWideChar(CP_UTF8, 0, text.data(), int(text.size()), nullptr, 0);
-    std::wstring result(size_t(length), L'\0');
-    MultiByteToWideChar(CP_UTF8, 0, text.data(), int(text.size()), result.data(), length);
-    return result;
-}
 
 // One argument as the C runtime splits a command line: quoted, with its quotes and the
 // backslashes before them escaped.
@@ -51,7 +45,7 @@ std::wstring environment_block(const ProcessRun& run) {
         FreeEnvironmentStringsW(strings);
     }
     for (const std::string& change : run.env) {
-        const std::wstring text = wide(change), name = text.substr(0, text.find(L'='));
+        const std::wstring text = wide_of(change), name = text.substr(0, text.find(L'='));
         std::erase_if(env, [&](const std::wstring& v) { return same_name(v, name); });
         if (text.size() > name.size()) env.push_back(text);
     }
@@ -63,7 +57,7 @@ std::wstring environment_block(const ProcessRun& run) {
 // A handle the child inherits: the file written from its start, or NUL.
 HANDLE inheritable(const std::string& path, bool write) {
     SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
-    const std::wstring name = path.empty() ? L"NUL" : wide(path);
+    const std::wstring name = path.empty() ? L"NUL" : wide_of(path);
     return CreateFileW(name.c_str(), write ? GENERIC_WRITE : GENERIC_READ,
                        FILE_SHARE_READ | FILE_SHARE_WRITE, &inherit,
                        write ? CREATE_ALWAYS : OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
@@ -75,9 +69,9 @@ int process_run(const ProcessRun& run) {
     if (run.args.empty()) return -1;
     std::wstring command;
     for (const std::string& arg : run.args)
-        command += (command.empty() ? L"" : L" ") + quoted(wide(arg));
+        command += (command.empty() ? L"" : L" ") + quoted(wide_of(arg));
     std::wstring env = environment_block(run);
-    const std::wstring dir = wide(run.dir);
+    const std::wstring dir = wide_of(run.dir);
     STARTUPINFOW startup{};
     startup.cb = sizeof startup;
     startup.dwFlags = STARTF_USESTDHANDLES;
